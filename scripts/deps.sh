@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the suite needs to build, run and test, skipping those that
+# are already there. Quick when nothing is missing.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg62-turbo-dev libgtest-dev
+    # run: database drivers, Chinese translations of Qt's dialogs, fonts
+    libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc unixodbc tdsodbc
+    qt6-translations-l10n fonts-arphic-uming fonts-dejavu-core fontconfig
+    # tests and demo data
+    sqlite3 postgresql python3 python3-xlrd
+    # fuzzing, screenshots
+    clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

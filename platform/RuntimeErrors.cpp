@@ -11,6 +11,8 @@ EFOpenError::EFOpenError(const std::string& fileName, const std::string& reason)
 EListError::EListError(long long index)
     : Exception("List index out of bounds (" + std::to_string(index) + ")") {}
 
-std::string lastSystemError() { return std::strerror(errno); }
+std::string lastSystemError() {
+    return std::strerror(errno);
+}
 
 } // namespace platform

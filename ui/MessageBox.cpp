@@ -82,7 +82,9 @@ int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsi
     return showOnScreen(owner, text, caption, flags);
 }
 
-void SetMessageBoxResponder(MessageBoxResponder installed) { responder() = std::move(installed); }
+void SetMessageBoxResponder(MessageBoxResponder installed) {
+    responder() = std::move(installed);
+}
 
 ScriptedMessageBoxes::ScriptedMessageBoxes() {
     SetMessageBoxResponder([this](const ShownMessageBox& box) {
@@ -95,6 +97,8 @@ ScriptedMessageBoxes::ScriptedMessageBoxes() {
     });
 }
 
-ScriptedMessageBoxes::~ScriptedMessageBoxes() { SetMessageBoxResponder({}); }
+ScriptedMessageBoxes::~ScriptedMessageBoxes() {
+    SetMessageBoxResponder({});
+}
 
 } // namespace ui

@@ -1,3 +1,5 @@
+#include "ui/Fonts.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -8,5 +10,6 @@ int main(int argc, char** argv) {
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
     QApplication app(argc, argv);
+    ui::InstallFontSubstitutions();
     return RUN_ALL_TESTS();
 }

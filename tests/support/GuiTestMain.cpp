@@ -1,15 +1,14 @@
-#include "ui/Fonts.h"
+#include "ui/Application.h"
 
-#include <QApplication>
 #include <gtest/gtest.h>
 
-// Test programs that need widgets: one QApplication for the whole run. Listing the tests (as
-// CTest does at build time) needs no display, so it runs without one.
+// Test programs that need widgets: one application object for the whole run, the programs' own,
+// so that tests see the same error box, fonts and translations. Listing the tests (as CTest does
+// at build time) needs no display, so it runs without one.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
-    QApplication app(argc, argv);
-    ui::InstallFontSubstitutions();
+    ui::Application app(argc, argv);
     return RUN_ALL_TESTS();
 }

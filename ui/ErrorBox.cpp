@@ -1,0 +1,28 @@
+#include "ui/ErrorBox.h"
+
+#include "ui/MessageBox.h"
+
+#include <QApplication>
+
+namespace ui {
+
+QString WithFullStop(const QString& message) {
+    if (message.isEmpty() || message.back() <= QLatin1Char('.'))
+        return message;
+    return message + QLatin1Char('.');
+}
+
+void ShowErrorMessage(const QString& message) {
+    MessageBox(QApplication::activeWindow(), WithFullStop(message),
+               QApplication::applicationDisplayName(), MB_OK | MB_ICONERROR);
+}
+
+void ShowException(const std::exception& error) {
+    ShowErrorMessage(QString::fromUtf8(error.what()));
+}
+
+void ShowUnknownException() {
+    ShowErrorMessage(QStringLiteral("发生了未知错误"));
+}
+
+} // namespace ui

@@ -1,6 +1,9 @@
 #include "exam/uFileHandle.h"
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <set>
 
 // ---------------------------------------------------------------------------------------------
 // Question model
@@ -63,4 +66,363 @@ void TQMatching::Assign(const TQuestion* source) {
     TQuestion::Assign(matching);
     LeftCount = matching->LeftCount;
     Answer = matching->Answer;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Paper header
+
+namespace {
+
+constexpr char PaperMark[] = "\x08Tessarin";
+constexpr char RecordMark[] = "\x02MQ";
+constexpr int32_t NoOffset = -1;
+// Options are addressed by an 8-bit index and answered in 256-entry blocks: a chain longer than
+// that cannot come from a sound paper.
+constexpr size_t MaxOptions = 256;
+
+constexpr size_t RecordSize = 28;
+constexpr size_t SingleBlockSize = 8;
+constexpr size_t MultiBlockSize = 260;
+constexpr size_t MatchingBlockSize = 264;
+constexpr size_t NodeSize = 12;
+
+int32_t Int32At(const uint8_t* bytes) {
+    const uint32_t bits = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                          static_cast<uint32_t>(bytes[2]) << 16 |
+                          static_cast<uint32_t>(bytes[3]) << 24;
+    return static_cast<int32_t>(bits);
+}
+
+std::string ShortTextAt(const uint8_t* bytes) {
+    return std::string(reinterpret_cast<const char*>(bytes) + 1, bytes[0]);
+}
+
+void PutShortText(uint8_t* bytes, const char* text) {
+    const size_t length = std::strlen(text);
+    bytes[0] = static_cast<uint8_t>(length);
+    std::memcpy(bytes + 1, text, length);
+}
+
+void PutDefaults(PaperHeader& header) {
+    header.Bytes.fill(0);
+    PutShortText(header.Bytes.data(), "None");
+    PutShortText(header.Bytes.data() + 32, "None");
+    PutShortText(header.Bytes.data() + 288, "None");
+    const uint32_t noRecord = 0xFFFFFFFFu;
+    std::memcpy(header.Bytes.data() + 24, &noRecord, 4);
+}
+
+// Blanks and control characters (codes 0 to 32) around a file name are not part of it.
+std::filesystem::path TrimmedName(const std::filesystem::path& fileName) {
+    const std::string name = fileName.string();
+    size_t first = 0;
+    size_t last = name.size();
+    while (first < last && static_cast<unsigned char>(name[first]) <= 32)
+        ++first;
+    while (last > first && static_cast<unsigned char>(name[last - 1]) <= 32)
+        --last;
+    return name.substr(first, last - first);
+}
+
+bool FileExists(const std::filesystem::path& fileName) {
+    std::error_code ignored;
+    return std::filesystem::exists(fileName, ignored) &&
+           !std::filesystem::is_directory(fileName, ignored);
+}
+
+std::ifstream OpenForReading(const std::filesystem::path& fileName) {
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file.is_open())
+        throw platform::EFOpenError(fileName.string(), platform::lastSystemError());
+    return file;
+}
+
+// Reads from a stream whose size is known, so that no offset or length taken from the file can
+// lead past its end: such a read fails before anything is allocated for it.
+class PaperStream final {
+public:
+    explicit PaperStream(std::istream& stream) : stream(stream) {
+        stream.clear();
+        const auto position = stream.tellg();
+        stream.seekg(0, std::ios::end);
+        size = static_cast<int64_t>(stream.tellg());
+        stream.seekg(position);
+        if (!stream || size < 0)
+            throw platform::EReadError();
+    }
+
+    int64_t Position() { return static_cast<int64_t>(stream.tellg()); }
+
+    void SeekTo(int64_t offset) {
+        if (offset < 0 || offset > size)
+            throw platform::EReadError();
+        stream.seekg(offset);
+        if (!stream)
+            throw platform::EReadError();
+    }
+
+    void ReadExactly(uint8_t* buffer, size_t count) {
+        if (count > static_cast<uint64_t>(size - Position()))
+            throw platform::EReadError();
+        stream.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(count));
+        if (static_cast<size_t>(stream.gcount()) != count)
+            throw platform::EReadError();
+    }
+
+    // Reads [start, end) and comes back to where it was.
+    std::string ReadRange(int32_t start, int32_t end) {
+        if (end <= start)
+            return {};
+        const int64_t position = Position();
+        SeekTo(start);
+        const auto length = static_cast<size_t>(static_cast<int64_t>(end) - start);
+        if (length > static_cast<uint64_t>(size - start))
+            throw platform::EReadError();
+        std::string text(length, '\0');
+        ReadExactly(reinterpret_cast<uint8_t*>(text.data()), length);
+        SeekTo(position);
+        return text;
+    }
+
+private:
+    std::istream& stream;
+    int64_t size = 0;
+};
+
+// A record or node met again would make the chain go round for ever.
+void MarkVisited(std::set<int32_t>& visited, int32_t offset) {
+    if (!visited.insert(offset).second)
+        throw EQError("文件已经损坏.");
+}
+
+std::vector<std::string> ReadOptions(PaperStream& stream, int32_t firstOption) {
+    std::vector<std::string> options;
+    std::set<int32_t> visited;
+    for (int32_t node = firstOption; node != NoOffset;) {
+        MarkVisited(visited, node);
+        if (options.size() == MaxOptions)
+            throw EQError("文件已经损坏.");
+        uint8_t bytes[NodeSize];
+        stream.SeekTo(node);
+        stream.ReadExactly(bytes, NodeSize);
+        options.push_back(stream.ReadRange(Int32At(bytes + 4), Int32At(bytes + 8)));
+        node = Int32At(bytes);
+    }
+    return options;
+}
+
+std::array<uint8_t, 256> AnswerAt(const uint8_t* bytes) {
+    std::array<uint8_t, 256> answer;
+    std::memcpy(answer.data(), bytes, answer.size());
+    return answer;
+}
+
+} // namespace
+
+int32_t PaperHeader::FirstRecord() const {
+    return Int32At(Bytes.data() + 24);
+}
+
+int32_t PaperHeader::TimeLimit() const {
+    return Int32At(Bytes.data() + 28);
+}
+
+std::string PaperHeader::PaperRules() const {
+    return ShortTextAt(Bytes.data() + 32);
+}
+
+std::string PaperHeader::PaperTitle() const {
+    return ShortTextAt(Bytes.data() + 288);
+}
+
+bool PaperHeader::CarriesPaperMark() const {
+    return std::memcmp(Bytes.data(), PaperMark, 9) == 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Paper
+
+TQFileHandle::~TQFileHandle() {
+    Clear();
+}
+
+void TQFileHandle::Clear() {
+    singleList.clear();
+    multiList.clear();
+    matchingList.clear();
+    PaperTitle.clear();
+    PaperRules.clear();
+    TimeLimit = 0;
+}
+
+void TQFileHandle::ReadFileHeader(const std::filesystem::path& fileName, PaperHeader& header) {
+    PutDefaults(header);
+    const std::filesystem::path name = TrimmedName(fileName);
+    if (!FileExists(name))
+        return;
+    std::ifstream file = OpenForReading(name);
+    file.read(reinterpret_cast<char*>(header.Bytes.data()), PaperHeader::Size);
+}
+
+void TQFileHandle::CheckFile(const std::filesystem::path& fileName) {
+    if (!FileExists(fileName))
+        throw EQError("文件不存在.");
+    std::ifstream file = OpenForReading(fileName);
+    PaperHeader header;
+    file.read(reinterpret_cast<char*>(header.Bytes.data()), PaperHeader::Size);
+    if (static_cast<size_t>(file.gcount()) != PaperHeader::Size)
+        throw platform::EReadError();
+    if (!header.CarriesPaperMark())
+        throw EQError("找不到文件标志信息.");
+}
+
+void TQFileHandle::LoadFromFile(const std::filesystem::path& fileName) {
+    CheckFile(fileName);
+    std::ifstream file = OpenForReading(fileName);
+    LoadFromStream(file);
+}
+
+void TQFileHandle::LoadFromStream(std::istream& stream) {
+    Clear();
+    PaperStream paper(stream);
+    PaperHeader header;
+    paper.SeekTo(0);
+    paper.ReadExactly(header.Bytes.data(), PaperHeader::Size);
+    if (!header.CarriesPaperMark())
+        throw EQError("未知类型的文件.");
+    PaperTitle = header.PaperTitle();
+    PaperRules = header.PaperRules();
+    TimeLimit = header.TimeLimit();
+
+    std::set<int32_t> visited;
+    for (int32_t offset = header.FirstRecord(); offset != NoOffset;) {
+        MarkVisited(visited, offset);
+        uint8_t record[RecordSize];
+        paper.SeekTo(offset);
+        paper.ReadExactly(record, RecordSize);
+        if (std::memcmp(record + 20, RecordMark, 3) != 0)
+            throw EQError("文件已经损坏.");
+        offset = Int32At(record + 24);
+
+        const uint8_t seqNo = record[0];
+        const uint8_t allOrNothing = record[12];
+        const int32_t fullMarks = Int32At(record + 16);
+        const std::string stem = paper.ReadRange(Int32At(record + 4), Int32At(record + 8));
+        switch (record[23]) {
+        case 0: {
+            uint8_t block[SingleBlockSize];
+            paper.ReadExactly(block, sizeof block);
+            const auto options = ReadOptions(paper, Int32At(block + 4));
+            AddSingle(fullMarks, allOrNothing, stem, Int32At(block), options, seqNo);
+            break;
+        }
+        case 1: {
+            uint8_t block[MultiBlockSize];
+            paper.ReadExactly(block, sizeof block);
+            const auto options = ReadOptions(paper, Int32At(block + 256));
+            AddMulti(fullMarks, allOrNothing, stem, AnswerAt(block), options, seqNo);
+            break;
+        }
+        case 2: {
+            uint8_t block[MatchingBlockSize];
+            paper.ReadExactly(block, sizeof block);
+            const auto options = ReadOptions(paper, Int32At(block + 260));
+            AddMatching(fullMarks, allOrNothing, stem, Int32At(block), AnswerAt(block + 4), options,
+                        seqNo);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+int32_t TQFileHandle::QuestionCount() const {
+    return static_cast<int32_t>(singleList.size() + multiList.size() + matchingList.size());
+}
+
+TQuestion* TQFileHandle::GetQuestion(int32_t number) const {
+    if (number >= QuestionCount())
+        return nullptr;
+    const auto carriesNumber = [number](const auto& question) {
+        return question->SeqNo == number;
+    };
+    // A matching question wins over a multiple-choice one, which wins over a single-choice one.
+    if (auto it = std::ranges::find_if(matchingList, carriesNumber); it != matchingList.end())
+        return it->get();
+    if (auto it = std::ranges::find_if(multiList, carriesNumber); it != multiList.end())
+        return it->get();
+    if (auto it = std::ranges::find_if(singleList, carriesNumber); it != singleList.end())
+        return it->get();
+    return nullptr;
+}
+
+int32_t TQFileHandle::TotalScore() const {
+    // Summed as the 32-bit runtime does: absurd marks wrap round instead of overflowing.
+    uint32_t total = 0;
+    const auto add = [&total](const auto& list) {
+        for (const auto& question : list)
+            total += static_cast<uint32_t>(question->FullMarks);
+    };
+    add(singleList);
+    add(multiList);
+    add(matchingList);
+    return static_cast<int32_t>(total);
+}
+
+void TQFileHandle::ReadTextRange(int32_t start, int32_t end, std::istream& stream,
+                                 std::string& text) {
+    text.clear();
+    if (end <= start)
+        return;
+    PaperStream paper(stream);
+    text = paper.ReadRange(start, end);
+}
+
+uint8_t TQFileHandle::NumberFor(int32_t number) const {
+    return static_cast<uint8_t>(number < 0 ? QuestionCount() : number);
+}
+
+void TQFileHandle::AddSingle(int32_t fullMarks, uint8_t allOrNothing, const std::string& stem,
+                             int32_t key, const std::vector<std::string>& options, int32_t number) {
+    if (key > 255 || key < 0)
+        throw EQError("Key 参数超出 Byte 边界.");
+    auto question = std::make_unique<TQSingle>();
+    question->SeqNo = NumberFor(number);
+    question->FullMarks = fullMarks;
+    question->AllOrNothing = allOrNothing;
+    question->Key = static_cast<uint8_t>(key);
+    question->Stem = stem;
+    for (const auto& option : options)
+        question->AddOption(option);
+    singleList.push_back(std::move(question));
+}
+
+void TQFileHandle::AddMulti(int32_t fullMarks, uint8_t allOrNothing, const std::string& stem,
+                            const std::array<uint8_t, 256>& answer,
+                            const std::vector<std::string>& options, int32_t number) {
+    auto question = std::make_unique<TQMulti>();
+    question->AllOrNothing = allOrNothing;
+    question->FullMarks = fullMarks;
+    question->Stem = stem;
+    question->SeqNo = NumberFor(number);
+    question->Answer = answer;
+    for (const auto& option : options)
+        question->AddOption(option);
+    multiList.push_back(std::move(question));
+}
+
+void TQFileHandle::AddMatching(int32_t fullMarks, uint8_t allOrNothing, const std::string& stem,
+                               int32_t leftCount, const std::array<uint8_t, 256>& answer,
+                               const std::vector<std::string>& options, int32_t number) {
+    auto question = std::make_unique<TQMatching>();
+    question->AllOrNothing = allOrNothing;
+    question->SeqNo = NumberFor(number);
+    question->FullMarks = fullMarks;
+    question->Stem = stem;
+    question->Answer = answer;
+    question->LeftCount = leftCount;
+    for (const auto& option : options)
+        question->AddOption(option);
+    matchingList.push_back(std::move(question));
 }

@@ -105,6 +105,9 @@ public:
     int32_t TimeLimit = 0;
 
 private:
+    // The SeqNo of a new question: a negative number stands for the next position.
+    uint8_t NumberFor(int32_t number) const;
+
     std::vector<std::unique_ptr<TQMatching>> matchingList;
     std::vector<std::unique_ptr<TQSingle>> singleList;
     std::vector<std::unique_ptr<TQMulti>> multiList;

@@ -137,56 +137,85 @@ std::ifstream OpenForReading(const std::filesystem::path& fileName) {
     return file;
 }
 
-// Reads from a stream whose size is known, so that no offset or length taken from the file can
-// lead past its end: such a read fails before anything is allocated for it.
+// Reads a paper from a stream whose size is known, so that no offset or length taken from the
+// file can lead past its end: such a read fails before anything is allocated for it. The small
+// records and texts of a paper lie close together, so they are served from a window of the
+// stream instead of one seek and read of the stream for each.
 class PaperStream final {
 public:
     explicit PaperStream(std::istream& stream) : stream(stream) {
         stream.clear();
-        const auto position = stream.tellg();
         stream.seekg(0, std::ios::end);
         size = static_cast<int64_t>(stream.tellg());
-        stream.seekg(position);
         if (!stream || size < 0)
             throw platform::EReadError();
     }
 
-    int64_t Position() { return static_cast<int64_t>(stream.tellg()); }
-
     void SeekTo(int64_t offset) {
         if (offset < 0 || offset > size)
             throw platform::EReadError();
-        stream.seekg(offset);
-        if (!stream)
-            throw platform::EReadError();
+        cursor = offset;
     }
 
+    // Reads at the cursor and moves it on.
     void ReadExactly(uint8_t* buffer, size_t count) {
-        if (count > static_cast<uint64_t>(size - Position()))
-            throw platform::EReadError();
-        stream.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(count));
-        if (static_cast<size_t>(stream.gcount()) != count)
-            throw platform::EReadError();
+        ReadAt(cursor, buffer, count);
+        cursor += static_cast<int64_t>(count);
     }
 
-    // Reads [start, end) and comes back to where it was.
+    // Reads the text range [start, end); the cursor stays where it is.
     std::string ReadRange(int32_t start, int32_t end) {
         if (end <= start)
             return {};
-        const int64_t position = Position();
-        SeekTo(start);
         const auto length = static_cast<size_t>(static_cast<int64_t>(end) - start);
-        if (length > static_cast<uint64_t>(size - start))
-            throw platform::EReadError();
-        std::string text(length, '\0');
-        ReadExactly(reinterpret_cast<uint8_t*>(text.data()), length);
-        SeekTo(position);
+        std::string text;
+        CheckInside(start, length);
+        text.resize(length);
+        ReadAt(start, reinterpret_cast<uint8_t*>(text.data()), length);
         return text;
     }
 
 private:
+    static constexpr size_t WindowSize = 64 * 1024;
+
+    void CheckInside(int64_t offset, size_t count) const {
+        if (offset < 0 || offset > size || count > static_cast<uint64_t>(size - offset))
+            throw platform::EReadError();
+    }
+
+    void ReadAt(int64_t offset, uint8_t* buffer, size_t count) {
+        CheckInside(offset, count);
+        if (count > WindowSize) {
+            ReadFromStream(offset, buffer, count);
+            return;
+        }
+        if (offset < windowStart || offset + static_cast<int64_t>(count) >
+                                        windowStart + static_cast<int64_t>(window.size()))
+            FillWindow(offset);
+        std::memcpy(buffer, window.data() + (offset - windowStart), count);
+    }
+
+    void FillWindow(int64_t offset) {
+        window.resize(static_cast<size_t>(std::min<int64_t>(WindowSize, size - offset)));
+        windowStart = offset;
+        ReadFromStream(offset, reinterpret_cast<uint8_t*>(window.data()), window.size());
+    }
+
+    void ReadFromStream(int64_t offset, uint8_t* buffer, size_t count) {
+        stream.clear();
+        stream.seekg(offset);
+        stream.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(count));
+        if (!stream || static_cast<size_t>(stream.gcount()) != count) {
+            window.clear();
+            throw platform::EReadError();
+        }
+    }
+
     std::istream& stream;
     int64_t size = 0;
+    int64_t cursor = 0;
+    int64_t windowStart = 0;
+    std::string window;
 };
 
 // A record or node met again would make the chain go round for ever.
@@ -375,8 +404,11 @@ void TQFileHandle::ReadTextRange(int32_t start, int32_t end, std::istream& strea
     text.clear();
     if (end <= start)
         return;
+    const auto position = stream.tellg();
     PaperStream paper(stream);
     text = paper.ReadRange(start, end);
+    stream.clear();
+    stream.seekg(position);
 }
 
 uint8_t TQFileHandle::NumberFor(int32_t number) const {

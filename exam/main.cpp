@@ -1,9 +1,10 @@
-#include <QApplication>
-#include <QWidget>
+#include "exam/uMainform.h"
+#include "ui/Application.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QWidget window;
-    window.show();
+    ui::Application app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillon测试系统"));
+    TMainForm MainForm;
+    MainForm.show();
     return app.exec();
 }

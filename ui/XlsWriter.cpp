@@ -4,12 +4,11 @@
 #include "ui/AtomicFile.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string_view>
-#include <unordered_map>
 
 namespace ui {
 namespace {
@@ -206,18 +205,27 @@ struct EncodedText {
     bool wide = false;
 };
 
+// Appends the characters in the form the file stores them, one byte each when every character
+// is Latin-1, else two; answers whether they are two.
+bool appendEncoded(std::u16string_view units, std::string& out) {
+    const bool wide = std::any_of(units.begin(), units.end(), [](char16_t c) { return c > 0xFF; });
+    const std::size_t start = out.size();
+    out.resize(start + units.size() * (wide ? 2 : 1));
+    char* at = out.data() + start;
+    for (char16_t unit : units) {
+        *at++ = static_cast<char>(unit & 0xFF);
+        if (wide)
+            *at++ = static_cast<char>(unit >> 8);
+    }
+    return wide;
+}
+
 EncodedText encodeText(std::string_view utf8) {
     std::u16string units;
     toUtf16(utf8, units);
     EncodedText encoded;
     encoded.units = units.size();
-    encoded.wide = std::any_of(units.begin(), units.end(), [](char16_t c) { return c > 0xFF; });
-    encoded.chars.reserve(units.size() * (encoded.wide ? 2 : 1));
-    for (char16_t unit : units) {
-        encoded.chars.push_back(static_cast<char>(unit & 0xFF));
-        if (encoded.wide)
-            encoded.chars.push_back(static_cast<char>(unit >> 8));
-    }
+    encoded.wide = appendEncoded(units, encoded.chars);
     return encoded;
 }
 
@@ -229,17 +237,30 @@ Fields& shortString(Fields& fields, const EncodedText& text) {
 // ---------------------------------------------------------------------------------------------
 // Shared string table
 
+// Every distinct text once, in the order first met. An open-addressing table over texts kept
+// in one buffer, because an export meets hundreds of thousands of them.
 class SharedStrings final {
 public:
-    uint32_t indexOf(const std::string& text) {
+    uint32_t indexOf(std::string_view text) {
         ++references;
-        const auto [it, added] = indexes.try_emplace(text, static_cast<uint32_t>(entries.size()));
-        if (added) {
-            EncodedText encoded = encodeText(text);
-            entries.push_back({pool.size(), encoded.units, encoded.wide});
-            pool += encoded.chars;
+        if (entries.size() * 2 >= slots.size())
+            grow();
+        const std::size_t hash = std::hash<std::string_view>{}(text);
+        const std::size_t mask = slots.size() - 1;
+        std::size_t slot = hash & mask;
+        for (; slots[slot] != 0; slot = (slot + 1) & mask) {
+            const Entry& entry = entries[slots[slot] - 1];
+            if (entry.hash == hash && keyOf(entry) == text)
+                return slots[slot] - 1;
         }
-        return it->second;
+        const auto index = static_cast<uint32_t>(entries.size());
+        slots[slot] = index + 1;
+        toUtf16(text, units);
+        Entry entry{hash, keys.size(), text.size(), pool.size(), units.size(), false};
+        keys += text;
+        entry.wide = appendEncoded(units, pool);
+        entries.push_back(entry);
+        return index;
     }
 
     // The SST record with its CONTINUE records, then EXTSST; streamPosition is where the SST
@@ -248,7 +269,10 @@ public:
 
 private:
     struct Entry {
-        std::size_t offset;
+        std::size_t hash;
+        std::size_t keyOffset;
+        std::size_t keyLength;
+        std::size_t offset; // of the encoded characters in pool
         std::size_t units;
         bool wide;
     };
@@ -257,9 +281,26 @@ private:
         std::size_t recordOffset;
     };
 
-    std::unordered_map<std::string, uint32_t> indexes;
+    std::string_view keyOf(const Entry& entry) const {
+        return std::string_view(keys).substr(entry.keyOffset, entry.keyLength);
+    }
+
+    void grow() {
+        slots.assign(std::max<std::size_t>(1024, slots.size() * 2), 0);
+        const std::size_t mask = slots.size() - 1;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            std::size_t slot = entries[i].hash & mask;
+            while (slots[slot] != 0)
+                slot = (slot + 1) & mask;
+            slots[slot] = static_cast<uint32_t>(i + 1);
+        }
+    }
+
+    std::vector<uint32_t> slots; // entry index + 1, or 0 for a free slot
     std::vector<Entry> entries;
+    std::string keys;
     std::string pool;
+    std::u16string units;
     uint32_t references = 0;
 };
 
@@ -837,7 +878,6 @@ bool WriteXlsFile(const std::filesystem::path& target, const XlsRow& titles, std
     XlsWriter writer(titles, options);
     XlsRow row;
     for (std::size_t i = 0; i < rowCount; ++i) {
-        row.clear();
         source(i, row);
         writer.addRow(row);
         if (progress && (i + 1) % ReportEvery == 0 && !progress(i + 1))

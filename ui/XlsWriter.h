@@ -58,7 +58,8 @@ private:
     std::unique_ptr<Impl> impl;
 };
 
-// Fills row `index` (0-based) of the export; the row is reused from call to call.
+// Fills row `index` (0-based) of the export. The row still holds the cells of the row before
+// (empty at first), so that their texts' storage is reused: the source sets every cell.
 using XlsRowSource = std::function<void(std::size_t index, XlsRow& row)>;
 // Told the number of rows done so far, at intervals and after the last one; answering false
 // stops the export.

@@ -27,7 +27,9 @@ std::vector<std::string> SplitLines(std::string_view bytes);
 // letters; lines.size() when there is none.
 std::size_t FindSectionHeader(const std::vector<std::string>& lines, std::string_view section);
 
-// One column of a grid as the file describes it: field 1 to 4 of an entry.
+// One column of a grid as the file describes it: fields 1 to 4 of an entry, as the file's bytes.
+// A grid keeps the specs it was built from and hands them back with its current order and
+// widths, so that the write-back keeps the file in the encoding it was read in.
 struct GridColumnSpec {
     std::string fieldName;
     std::string title;

@@ -400,7 +400,7 @@ struct Sheet {
 class BlockBuilder final {
 public:
     void addRow(Sheet& sheet, uint32_t row, uint32_t firstCol, uint32_t endCol,
-                std::string_view cells) {
+                std::string_view rowCells) {
         if (!rows.empty() && row / RowsPerBlock != blockIndex)
             flush(sheet);
         blockIndex = row / RowsPerBlock;
@@ -414,8 +414,8 @@ public:
         put16(record + 16, 0x0100); // flags: the bit that is always set
         put16(record + 18, CellXf); // ignored unless the row is formatted
         rows.append(record, RowRecordSize);
-        this->cells.append(cells);
-        cellBytes.push_back(cells.size());
+        cells.append(rowCells);
+        cellBytes.push_back(rowCells.size());
     }
 
     void flush(Sheet& sheet) {
@@ -452,7 +452,7 @@ std::string numberText(double value) {
 // Excel measures column widths in 1/256 of the width of a digit, about 7 pixels in the default
 // font.
 uint32_t columnWidthUnits(int pixels) {
-    return static_cast<uint32_t>(std::min(255 * 256, (pixels * 256 + 3) / 7));
+    return static_cast<uint32_t>(std::min<int64_t>(255 * 256, (int64_t{pixels} * 256 + 3) / 7));
 }
 
 // A sheet name as Excel accepts it: none of : \ / ? * [ ], at most 31 characters.
@@ -623,9 +623,18 @@ void XlsWriter::Impl::startSheet() {
         add(titles, TitleXf);
 }
 
+namespace {
+
+void checkWidth(const XlsRow& row) {
+    if (row.size() > XlsWriter::MaxColumns)
+        throw platform::Exception("导出的列数超过 " + std::to_string(XlsWriter::MaxColumns) +
+                                  " 列");
+}
+
+} // namespace
+
 void XlsWriter::Impl::add(const XlsRow& row, uint16_t xf) {
-    if (row.size() > MaxColumns)
-        throw platform::Exception("导出的列数超过 " + std::to_string(MaxColumns) + " 列");
+    checkWidth(row);
     Sheet& sheet = sheets.back();
     const uint32_t rowIndex = sheet.rowCount++;
     cells.clear();
@@ -838,6 +847,7 @@ void XlsWriter::Impl::writeCompoundFile(const std::filesystem::path& target) {
 }
 
 XlsWriter::XlsWriter(XlsRow titles, XlsOptions options) : impl(std::make_unique<Impl>()) {
+    checkWidth(titles);
     impl->titles = std::move(titles);
     impl->options = std::move(options);
 }

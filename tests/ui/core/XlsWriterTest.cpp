@@ -298,7 +298,10 @@ TEST(XlsWriter, SheetsHoldAllTheirRowsAndNamesAreMadeAcceptable) {
 
     EXPECT_THROW(named.addRow({1.0}), platform::Exception);
     ui::XlsWriter wide({});
+    wide.addRow(XlsRow(256, 1.0));
     EXPECT_THROW(wide.addRow(XlsRow(257, 1.0)), platform::Exception);
+    EXPECT_EQ(wide.rowCount(), 1u);
+    EXPECT_THROW(ui::XlsWriter(XlsRow(257, "标题")), platform::Exception);
 }
 
 TEST(XlsWriter, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {

@@ -2,6 +2,7 @@
 
 #include "platform/RuntimeErrors.h"
 #include "ui/AtomicFile.h"
+#include "ui/CompoundFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -474,108 +475,6 @@ std::string sheetName(const std::string& base, std::size_t number) {
     return name + suffix;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Compound document (version 3, 512-byte sectors). The workbook stream takes the first sectors,
-// then come the directory sector, the FAT sectors and, for a FAT of more than 109 sectors, the
-// DIFAT sectors that list the rest of them.
-
-constexpr std::size_t SectorSize = 512;
-constexpr std::size_t MiniStreamCutoff = 4096;
-constexpr uint32_t FreeSector = 0xFFFFFFFF;
-constexpr uint32_t EndOfChain = 0xFFFFFFFE;
-constexpr uint32_t FatSector = 0xFFFFFFFD;
-constexpr uint32_t DifatSector = 0xFFFFFFFC;
-constexpr uint32_t NoStream = 0xFFFFFFFF;
-constexpr uint32_t HeaderDifatEntries = 109;
-constexpr uint32_t FatEntriesPerSector = SectorSize / 4;
-constexpr uint32_t DifatEntriesPerSector = FatEntriesPerSector - 1;
-
-struct CompoundLayout {
-    uint32_t streamSectors = 0;
-    uint32_t fatSectors = 0;
-    uint32_t difatSectors = 0;
-
-    uint32_t directorySector() const { return streamSectors; }
-    uint32_t firstFatSector() const { return streamSectors + 1; }
-    uint32_t firstDifatSector() const { return firstFatSector() + fatSectors; }
-    uint32_t sectorCount() const { return firstDifatSector() + difatSectors; }
-};
-
-uint32_t divideRoundingUp(uint64_t value, uint64_t divisor) {
-    return static_cast<uint32_t>((value + divisor - 1) / divisor);
-}
-
-CompoundLayout planCompoundFile(std::size_t streamSize) {
-    CompoundLayout layout;
-    layout.streamSectors = divideRoundingUp(streamSize, SectorSize);
-    for (;;) {
-        const uint32_t fat = divideRoundingUp(layout.sectorCount(), FatEntriesPerSector);
-        const uint32_t difat = fat > HeaderDifatEntries ? divideRoundingUp(fat - HeaderDifatEntries,
-                                                                           DifatEntriesPerSector)
-                                                        : 0;
-        if (fat == layout.fatSectors && difat == layout.difatSectors)
-            return layout;
-        layout.fatSectors = fat;
-        layout.difatSectors = difat;
-    }
-}
-
-std::string compoundHeader(const CompoundLayout& layout) {
-    Fields header;
-    header.raw("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1").zeros(16);
-    header.u16(0x003E).u16(0x0003).u16(0xFFFE).u16(9).u16(6).zeros(6);
-    header.u32(0).u32(layout.fatSectors).u32(layout.directorySector()).u32(0);
-    header.u32(MiniStreamCutoff).u32(EndOfChain).u32(0);
-    header.u32(layout.difatSectors ? layout.firstDifatSector() : EndOfChain)
-        .u32(layout.difatSectors);
-    for (uint32_t i = 0; i < HeaderDifatEntries; ++i)
-        header.u32(i < layout.fatSectors ? layout.firstFatSector() + i : FreeSector);
-    return header.data();
-}
-
-void directoryEntry(Fields& sector, std::u16string_view name, uint8_t type, uint32_t child,
-                    uint32_t start, std::size_t size) {
-    Fields entry;
-    for (char16_t c : name)
-        entry.u16(c);
-    entry.zeros(64 - entry.data().size());
-    entry.u16(static_cast<uint32_t>((name.size() + 1) * 2)).u8(type).u8(1);
-    entry.u32(NoStream).u32(NoStream).u32(child).zeros(16 + 4 + 8 + 8);
-    entry.u32(start).u32(static_cast<uint32_t>(size)).u32(0);
-    sector.raw(entry.data());
-}
-
-// Everything after the workbook stream's sectors: directory, FAT and DIFAT.
-std::string compoundTail(const CompoundLayout& layout, std::size_t streamSize) {
-    Fields tail;
-    directoryEntry(tail, u"Root Entry", 5, 1, EndOfChain, 0);
-    directoryEntry(tail, u"Workbook", 2, NoStream, 0, streamSize);
-    for (int unused = 0; unused < 2; ++unused)
-        tail.zeros(68).u32(NoStream).u32(NoStream).u32(NoStream).zeros(48);
-
-    const uint32_t fatEntries = layout.fatSectors * FatEntriesPerSector;
-    for (uint32_t sector = 0; sector < fatEntries; ++sector) {
-        uint32_t next = FreeSector;
-        if (sector + 1 < layout.streamSectors)
-            next = sector + 1;
-        else if (sector + 1 == layout.streamSectors || sector == layout.directorySector())
-            next = EndOfChain;
-        else if (sector >= layout.firstFatSector() && sector < layout.firstDifatSector())
-            next = FatSector;
-        else if (sector >= layout.firstDifatSector() && sector < layout.sectorCount())
-            next = DifatSector;
-        tail.u32(next);
-    }
-
-    uint32_t fat = HeaderDifatEntries;
-    for (uint32_t d = 0; d < layout.difatSectors; ++d) {
-        for (uint32_t i = 0; i < DifatEntriesPerSector; ++i, ++fat)
-            tail.u32(fat < layout.fatSectors ? layout.firstFatSector() + fat : FreeSector);
-        tail.u32(d + 1 < layout.difatSectors ? layout.firstDifatSector() + d + 1 : EndOfChain);
-    }
-    return tail.data();
-}
-
 // The records of a worksheet after its cell table.
 std::string sheetSuffix(bool first) {
     std::string out;
@@ -829,20 +728,18 @@ void XlsWriter::Impl::writeCompoundFile(const std::filesystem::path& target) {
     }
     if (streamSize > 0x7FFFFFFF)
         throw platform::Exception("导出的数据过多，无法写入一个 Excel 文件");
-    // A smaller stream would belong in the mini stream; zeros after the last record pad it.
-    const std::size_t paddedSize = std::max(streamSize, MiniStreamCutoff);
-    const CompoundLayout layout = planCompoundFile(paddedSize);
+    const SingleStreamCompoundFile container(u"Workbook", streamSize);
 
     AtomicFile file(target);
-    file.write(compoundHeader(layout));
+    file.write(container.header());
     file.write(workbookGlobals);
     for (std::size_t i = 0; i < sheets.size(); ++i) {
         file.write(prefixes[i]);
         file.write(sheets[i].cellTable);
         file.write(sheetSuffix(i == 0));
     }
-    file.write(std::string(layout.streamSectors * SectorSize - streamSize, '\0'));
-    file.write(compoundTail(layout, paddedSize));
+    file.write(std::string(container.padding(), '\0'));
+    file.write(container.tail());
     file.commit();
 }
 

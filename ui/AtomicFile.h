@@ -20,9 +20,11 @@ public:
     // Flushes the temporary file to disk and renames it over the target.
     void commit();
 
-    const std::filesystem::path& temporaryPath() const { return temp; }
-
 private:
+    std::filesystem::path folder() const;
+    void syncFolder() const;
+    // Removes the temporary file and throws, naming the target and the system's reason.
+    [[noreturn]] void abandon(const char* what);
     void discard();
 
     std::filesystem::path target;

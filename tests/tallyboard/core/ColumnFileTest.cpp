@@ -220,8 +220,12 @@ TEST(ColumnFileWriteBack, AByteOrderMarkStaysInFrontOfTheFirstLine) {
 TEST(ColumnFileStorage, SavingReplacesTheFileAndAFailedWriteKeepsTheOldOne) {
     testsupport::TempDir dir;
     const auto path = dir.write("列项属性.txt", "[score]\nA,a,,10,true\n");
+    using std::filesystem::perms;
+    std::filesystem::permissions(path, perms::owner_read | perms::owner_write | perms::group_read);
     tallyboard::SaveColumnLayout(path, "score", {{"A", "a", "", 64}});
     EXPECT_EQ(testsupport::readFile(path), "[score]\r\nA,a,,64,true\r\n");
+    EXPECT_EQ(std::filesystem::status(path).permissions(),
+              perms::owner_read | perms::owner_write | perms::group_read);
     EXPECT_EQ(tallyboard::LoadColumnLayout(path, "score").columns.at(0).width, 64);
 
     // The disk is full: nothing beyond 8 bytes can be written.

@@ -17,7 +17,8 @@ using testsupport::TempDir;
 using ui::XlsCell;
 using ui::XlsRow;
 
-// What an independent reader (xlrd) finds in a workbook.
+// What an independent reader (xlrd) finds in a workbook, and what a check of the indexes that
+// Excel uses finds wrong.
 struct ReadCell {
     char type = 'E'; // T text, N number, E empty, ? anything else
     std::string text;
@@ -33,11 +34,97 @@ struct ReadBook {
 };
 
 constexpr const char* ReaderScript = R"(
-import io, sys, xlrd
+import io, struct, sys, xlrd
+from xlrd import compdoc
+
+def records(stream, start):
+    pos = start
+    while pos + 4 <= len(stream):
+        rt, size = struct.unpack_from('<HH', stream, pos)
+        yield pos, rt, stream[pos + 4:pos + 4 + size]
+        if rt == 0x000A:
+            return
+        pos += 4 + size
+
+# What xlrd does not look at but Excel relies on: the string table's index (EXTSST) and the
+# row-block index of every sheet (INDEX, DBCELL).
+def check(path):
+    problems = []
+    data = open(path, 'rb').read()
+    stream = compdoc.CompDoc(data, logfile=log).get_named_stream('Workbook')
+    glob = list(records(stream, 0))
+    kinds = {pos: rt for pos, rt, _ in glob}
+    sheets = [struct.unpack_from('<I', d)[0] for _, rt, d in glob if rt == 0x0085]
+    # EXTSST buckets point at the first string of every dsst-th entry.
+    ext = [d for _, rt, d in glob if rt == 0x00FF][0]
+    chunks, in_sst = [], False
+    for _, rt, d in glob:
+        if rt == 0x00FC:
+            in_sst = True
+            unique = struct.unpack_from('<I', d, 4)[0]
+            chunks.append(d)
+        elif rt == 0x003C and in_sst:
+            chunks.append(d)
+        else:
+            in_sst = False
+    strings = xlrd.book.unpack_SST_table(chunks, unique)[0]
+    dsst = struct.unpack_from('<H', ext)[0]
+    for k in range((len(ext) - 2) // 8):
+        ib, cb, _ = struct.unpack_from('<IHH', ext, 2 + 8 * k)
+        start = ib - cb
+        if kinds.get(start) not in (0x00FC, 0x003C):
+            problems.append('EXTSST bucket %d: no SST/CONTINUE at %d' % (k, start))
+            continue
+        cch, flags = struct.unpack_from('<HB', stream, ib)
+        text = strings[k * dsst]
+        if cch != len(text.encode('utf-16-le')) // 2:
+            problems.append('EXTSST bucket %d: length %d for %r' % (k, cch, text[:20]))
+    for n, bof in enumerate(sheets):
+        recs = list(records(stream, bof))
+        at = {pos: (rt, d) for pos, rt, d in recs}
+        if recs[0][1] != 0x0809 or struct.unpack_from('<H', recs[0][2], 2)[0] != 0x10:
+            problems.append('sheet %d: no worksheet BOF' % n)
+        index = [d for _, rt, d in recs if rt == 0x020B][0]
+        dims = [d for _, rt, d in recs if rt == 0x0200][0]
+        rwMic, rwMac, ibXF = struct.unpack_from('<III', index, 4)
+        if (rwMic, rwMac) != struct.unpack_from('<II', dims):
+            problems.append('sheet %d: INDEX rows differ from DIMENSIONS' % n)
+        if at.get(ibXF, (0,))[0] != 0x0055:
+            problems.append('sheet %d: INDEX ibXF is not DEFCOLWIDTH' % n)
+        rows_seen = 0
+        for k in range((len(index) - 16) // 4):
+            db = struct.unpack_from('<I', index, 16 + 4 * k)[0]
+            if at.get(db, (0,))[0] != 0x00D7:
+                problems.append('sheet %d: INDEX entry %d is not a DBCELL' % (n, k))
+                continue
+            d = at[db][1]
+            first_row = db - struct.unpack_from('<I', d)[0]
+            offsets = struct.unpack_from('<%dH' % ((len(d) - 4) // 2), d, 4)
+            row_numbers = []
+            pos = first_row
+            for _ in offsets:
+                rt, rd = at.get(pos, (0, b''))
+                if rt != 0x0208:
+                    problems.append('sheet %d block %d: not a ROW at %d' % (n, k, pos))
+                    break
+                row_numbers.append(struct.unpack_from('<H', rd)[0])
+                pos += 4 + len(rd)
+            cell = first_row + 20
+            for i, off in enumerate(offsets):
+                cell += off
+                rt, cd = at.get(cell, (0, b''))
+                if rt not in (0x0203, 0x00FD, 0x0201) or i >= len(row_numbers) or struct.unpack_from('<H', cd)[0] != row_numbers[i]:
+                    problems.append('sheet %d block %d: row %d cell offset wrong' % (n, k, i))
+                    break
+            rows_seen += len(row_numbers)
+        if rows_seen != sum(1 for _, rt, _ in recs if rt == 0x0208):
+            problems.append('sheet %d: DBCELLs cover %d rows' % (n, rows_seen))
+    return problems
+
 log = io.StringIO()
 book = xlrd.open_workbook(sys.argv[1], logfile=log)
 out = open(sys.argv[2], 'w', encoding='utf-8')
-for line in log.getvalue().splitlines():
+for line in log.getvalue().splitlines() + check(sys.argv[1]):
     if line.strip():
         out.write('W\t' + line.encode('utf-8').hex() + '\n')
 for sheet in book.sheets():

@@ -4,9 +4,10 @@
 #include "ui/AtomicFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tallyboard {
 namespace {
@@ -163,12 +164,22 @@ std::string RewriteColumnLayout(std::string_view fileBytes, std::string_view sec
 }
 
 std::string ReadColumnFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in.is_open())
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         throw platform::EFOpenError(file.string(), platform::lastSystemError());
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        throw platform::EReadError();
+    std::string bytes;
+    char buffer[16384];
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer, sizeof buffer)) != 0) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            ::close(fd);
+            throw platform::EReadError();
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
     return bytes;
 }
 

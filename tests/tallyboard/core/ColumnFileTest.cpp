@@ -253,6 +253,7 @@ TEST(ColumnFileStorage, SavingReplacesTheFileAndAFailedWriteKeepsTheOldOne) {
     EXPECT_THROW(tallyboard::LoadColumnLayout(missing, "score"), platform::EFOpenError);
     EXPECT_THROW(tallyboard::SaveColumnLayout(missing, "score", {}), platform::EFOpenError);
     EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_THROW(tallyboard::LoadColumnLayout(dir.path(), "score"), platform::EReadError);
 }
 
 } // namespace

@@ -122,7 +122,7 @@ GridColumnLayout ParseColumnLayout(std::string_view fileBytes, std::string_view 
     forEachEntry(lines, header, [&](std::size_t, const std::vector<std::string>& fields) {
         if (!equalsIgnoringAsciiCase(fields[4], "true"))
             return true;
-        GridColumnSpec column{fields[0], fields[1], fields[2], 0};
+        GridColumnInfo column{fields[0], fields[1], fields[2], 0};
         if (!toInteger(fields[3], column.width)) {
             layout.error = std::make_exception_ptr(
                 platform::Exception("'" + fields[3] + "' is not a valid integer value"));
@@ -135,20 +135,20 @@ GridColumnLayout ParseColumnLayout(std::string_view fileBytes, std::string_view 
 }
 
 std::string RewriteColumnLayout(std::string_view fileBytes, std::string_view section,
-                                const std::vector<GridColumnSpec>& gridColumns) {
+                                const std::vector<GridColumnInfo>& gridColumns) {
     const std::string_view body = withoutBom(fileBytes);
     std::vector<std::string> lines = SplitLines(body);
     std::size_t k = 0;
     forEachEntry(lines, FindSectionHeader(lines, section),
                  [&](std::size_t i, const std::vector<std::string>& fields) {
                      const bool inGrid = std::any_of(
-                         gridColumns.begin(), gridColumns.end(), [&](const GridColumnSpec& column) {
+                         gridColumns.begin(), gridColumns.end(), [&](const GridColumnInfo& column) {
                              return equalsIgnoringAsciiCase(fields[0], column.fieldName);
                          });
                      if (inGrid) {
                          if (k >= gridColumns.size())
                              throw platform::EListError(static_cast<long long>(k));
-                         const GridColumnSpec& column = gridColumns[k++];
+                         const GridColumnInfo& column = gridColumns[k++];
                          lines[i] = entryLine({column.fieldName, column.title, column.displayFormat,
                                                std::to_string(column.width)},
                                               true);
@@ -188,7 +188,7 @@ GridColumnLayout LoadColumnLayout(const std::filesystem::path& file, std::string
 }
 
 void SaveColumnLayout(const std::filesystem::path& file, std::string_view section,
-                      const std::vector<GridColumnSpec>& gridColumns) {
+                      const std::vector<GridColumnInfo>& gridColumns) {
     const std::string text = RewriteColumnLayout(ReadColumnFile(file), section, gridColumns);
     ui::ReplaceFileAtomically(file, text);
 }

@@ -28,9 +28,9 @@ std::vector<std::string> SplitLines(std::string_view bytes);
 std::size_t FindSectionHeader(const std::vector<std::string>& lines, std::string_view section);
 
 // One column of a grid as the file describes it: fields 1 to 4 of an entry, as the file's bytes.
-// A grid keeps the specs it was built from and hands them back with its current order and
-// widths, so that the write-back keeps the file in the encoding it was read in.
-struct GridColumnSpec {
+// A grid keeps these texts for the columns it was built from and hands them back in its current
+// order with its current widths, so that the write-back keeps the file's encoding.
+struct GridColumnInfo {
     std::string fieldName;
     std::string title;
     std::string displayFormat;
@@ -43,7 +43,7 @@ struct GridColumnSpec {
 // has added them.
 struct GridColumnLayout {
     bool sectionFound = false;
-    std::vector<GridColumnSpec> columns;
+    std::vector<GridColumnInfo> columns;
     std::exception_ptr error;
 };
 
@@ -56,7 +56,7 @@ GridColumnLayout ParseColumnLayout(std::string_view fileBytes, std::string_view 
 // line ends in CR LF. Throws platform::EListError when the section names more grid columns
 // than the grid holds (a field named twice).
 std::string RewriteColumnLayout(std::string_view fileBytes, std::string_view section,
-                                const std::vector<GridColumnSpec>& gridColumns);
+                                const std::vector<GridColumnInfo>& gridColumns);
 
 // The whole file; a file that cannot be opened raises platform::EFOpenError, one that cannot
 // be read platform::EReadError.
@@ -67,6 +67,6 @@ GridColumnLayout LoadColumnLayout(const std::filesystem::path& file, std::string
 // Rewrites the section of the file in place, replacing the file in one step; nothing is
 // written when reading or rewriting fails.
 void SaveColumnLayout(const std::filesystem::path& file, std::string_view section,
-                      const std::vector<GridColumnSpec>& gridColumns);
+                      const std::vector<GridColumnInfo>& gridColumns);
 
 } // namespace tallyboard

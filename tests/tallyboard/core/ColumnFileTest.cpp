@@ -9,8 +9,8 @@
 
 namespace {
 
+using tallyboard::GridColumnInfo;
 using tallyboard::GridColumnLayout;
-using tallyboard::GridColumnSpec;
 using Pieces = std::vector<std::string>;
 
 std::string errorText(const GridColumnLayout& layout) {
@@ -164,7 +164,7 @@ const std::string exampleFile = "; layout of the browse grids\n"
 
 TEST(ColumnFileWriteBack, DraggingCToTheFrontGivesCXAB) {
     // Grid order after the drag: C, A, B, with A made wider.
-    const std::vector<GridColumnSpec> grid = {
+    const std::vector<GridColumnInfo> grid = {
         {"C", "c", "yyyy-mm-dd", 40}, {"A", "a", "", 75}, {"B", "b", "0.00", 30}};
     const std::string rewritten = tallyboard::RewriteColumnLayout(exampleFile, "score", grid);
     EXPECT_EQ(rewritten, "; layout of the browse grids\r\n"

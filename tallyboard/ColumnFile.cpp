@@ -183,10 +183,6 @@ std::string ReadColumnFile(const std::filesystem::path& file) {
     return bytes;
 }
 
-GridColumnLayout LoadColumnLayout(const std::filesystem::path& file, std::string_view section) {
-    return ParseColumnLayout(ReadColumnFile(file), section);
-}
-
 void SaveColumnLayout(const std::filesystem::path& file, std::string_view section,
                       const std::vector<GridColumnInfo>& gridColumns) {
     const std::string text = RewriteColumnLayout(ReadColumnFile(file), section, gridColumns);

@@ -59,10 +59,8 @@ std::string RewriteColumnLayout(std::string_view fileBytes, std::string_view sec
                                 const std::vector<GridColumnInfo>& gridColumns);
 
 // The whole file; a file that cannot be opened raises platform::EFOpenError, one that cannot
-// be read platform::EReadError.
+// be read platform::EReadError. The caller tells the encoding from these bytes and parses them.
 std::string ReadColumnFile(const std::filesystem::path& file);
-
-GridColumnLayout LoadColumnLayout(const std::filesystem::path& file, std::string_view section);
 
 // Rewrites the section of the file in place, replacing the file in one step; nothing is
 // written when reading or rewriting fails.

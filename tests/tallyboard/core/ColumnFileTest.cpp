@@ -226,7 +226,10 @@ TEST(ColumnFileStorage, SavingReplacesTheFileAndAFailedWriteKeepsTheOldOne) {
     EXPECT_EQ(testsupport::readFile(path), "[score]\r\nA,a,,64,true\r\n");
     EXPECT_EQ(std::filesystem::status(path).permissions(),
               perms::owner_read | perms::owner_write | perms::group_read);
-    EXPECT_EQ(tallyboard::LoadColumnLayout(path, "score").columns.at(0).width, 64);
+    EXPECT_EQ(tallyboard::ParseColumnLayout(tallyboard::ReadColumnFile(path), "score")
+                  .columns.at(0)
+                  .width,
+              64);
 
     // The disk is full: nothing beyond 8 bytes can be written.
     rlimit saved{};
@@ -250,10 +253,10 @@ TEST(ColumnFileStorage, SavingReplacesTheFileAndAFailedWriteKeepsTheOldOne) {
               1);
 
     const auto missing = dir / "missing.txt";
-    EXPECT_THROW(tallyboard::LoadColumnLayout(missing, "score"), platform::EFOpenError);
+    EXPECT_THROW(tallyboard::ReadColumnFile(missing), platform::EFOpenError);
     EXPECT_THROW(tallyboard::SaveColumnLayout(missing, "score", {}), platform::EFOpenError);
     EXPECT_FALSE(std::filesystem::exists(missing));
-    EXPECT_THROW(tallyboard::LoadColumnLayout(dir.path(), "score"), platform::EReadError);
+    EXPECT_THROW(tallyboard::ReadColumnFile(dir.path()), platform::EReadError);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "ui/Fonts.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -32,14 +33,33 @@ bool HasPaperExtension(const std::string& name) {
         [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
 }
 
+// Processes pending events between the entries of a search, so that a large tree does not freeze
+// the program. One round costs a poll of the window system's connection, more than looking at an
+// entry, so rounds are at most a few milliseconds apart rather than one per entry: well below
+// what a user can notice.
+class EventPump final {
+public:
+    EventPump() { sinceLastRound.start(); }
+    void betweenEntries() {
+        if (sinceLastRound.elapsed() < RoundIntervalMs)
+            return;
+        QCoreApplication::processEvents();
+        sinceLastRound.restart();
+    }
+
+private:
+    static constexpr qint64 RoundIntervalMs = 5;
+    QElapsedTimer sinceLastRound;
+};
+
 // The search keeps the real folders it is inside, so that a symbolic link back to one of them
 // is not followed round and round.
 void SearchFolder(std::vector<fs::path>& list, const fs::path& folder, bool recurse,
-                  std::vector<fs::path>& realFolders) {
+                  std::vector<fs::path>& realFolders, EventPump& events) {
     std::error_code error;
     for (fs::directory_iterator entries(folder, error), end; !error && entries != end;
          entries.increment(error)) {
-        QCoreApplication::processEvents();
+        events.betweenEntries();
         const fs::directory_entry& entry = *entries;
         std::error_code ignored;
         if (entry.is_directory(ignored)) {
@@ -52,7 +72,7 @@ void SearchFolder(std::vector<fs::path>& list, const fs::path& folder, bool recu
                 std::find(realFolders.begin(), realFolders.end(), real) != realFolders.end())
                 continue;
             realFolders.push_back(real);
-            SearchFolder(list, entry.path(), true, realFolders);
+            SearchFolder(list, entry.path(), true, realFolders, events);
             realFolders.pop_back();
         } else if (HasPaperExtension(entry.path().filename().string())) {
             list.push_back(entry.path());
@@ -101,7 +121,8 @@ void FindPaperFiles(std::vector<fs::path>& list, const fs::path& folder, bool re
     if (!fs::is_directory(folder, error))
         return;
     std::vector<fs::path> realFolders{fs::canonical(folder, error)};
-    SearchFolder(list, folder, recurse, realFolders);
+    EventPump events;
+    SearchFolder(list, folder, recurse, realFolders, events);
 }
 
 std::vector<std::string> FilterPaperFiles(std::vector<fs::path>& files) {

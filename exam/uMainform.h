@@ -14,8 +14,8 @@ class QPushButton;
 // last ".", any letter case) and is not a directory, and, when recurse is true, those of every
 // folder below it, a subfolder's papers standing where the subfolder stands in its parent's
 // listing. Entries come in the order the file system lists them, hidden ones included; nothing
-// is sorted. Pending events are processed once per entry so that a large tree does not freeze
-// the program. A folder that does not exist leaves list unchanged.
+// is sorted. Pending events are processed between entries, every few milliseconds, so that a
+// large tree does not freeze the program. A folder that does not exist leaves list unchanged.
 void FindPaperFiles(std::vector<std::filesystem::path>& list, const std::filesystem::path& folder,
                     bool recurse);
 

@@ -11,7 +11,7 @@ packages=(
     libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc unixodbc tdsodbc
     qt6-translations-l10n fonts-arphic-uming fonts-dejavu-core fontconfig
     # tests and demo data
-    sqlite3 postgresql python3 python3-xlrd
+    sqlite3 libsqlite3-dev postgresql python3 python3-xlrd
     # fuzzing, screenshots
     clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick
 )

@@ -1,0 +1,75 @@
+#include "common/FuncUnit.h"
+
+#include "ui/MessageBox.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <algorithm>
+
+QString GetConnectionErrors(const platform::TADOConnection* connection) {
+    QString text;
+    if (!connection)
+        return text;
+    for (const platform::TDbError& error : connection->Errors())
+        text += u"\r\n错误号：%1,错误描述：%2"_qs.arg(error.Number).arg(error.Description);
+    return text;
+}
+
+QString SqlQuote(const QString& text) {
+    QString quoted = text;
+    quoted.replace(u"'"_qs, u"''"_qs);
+    return u'\'' + quoted + u'\'';
+}
+
+QString SqlLikeQuote(const QString& text) {
+    QString quoted = text;
+    quoted.replace(u"'"_qs, u"''"_qs);
+    return u"'%"_qs + quoted + u"%'"_qs;
+}
+
+bool OpenQuery(platform::TADOQuery& query, const QString& sql, bool show) {
+    try {
+        if (query.Active())
+            query.Close();
+        query.ClearSQL();
+        query.SetSQL(sql);
+        query.Open();
+    } catch (...) {
+        // What went wrong is in the connection's error collection, reported below.
+    }
+    const QString errors = GetConnectionErrors(query.Connection());
+    if (show && !errors.isEmpty())
+        ui::MessageBox(nullptr, errors, u"错误"_qs, ui::MB_ICONERROR | ui::MB_OK);
+    // A query without a connection has no error collection, but it has not opened either.
+    return errors.isEmpty() && query.Active();
+}
+
+std::optional<int> DroppedWidthFor(int widestItem, int itemCount, int visibleItems, int boxWidth) {
+    int width = widestItem + 5;
+    if (itemCount > visibleItems)
+        width += 15;
+    return width > boxWidth ? std::optional<int>(width) : std::nullopt;
+}
+
+void AdjustDropDownWidth(QComboBox* box) {
+    if (!box || box->count() == 0)
+        return;
+    const QFontMetrics metrics(box->font());
+    int widest = 0;
+    for (int i = 0; i < box->count(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(box->itemText(i)));
+    if (const auto width =
+            DroppedWidthFor(widest, box->count(), box->maxVisibleItems(), box->width()))
+        box->view()->setMinimumWidth(*width);
+}
+
+QString TrimText(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
+}

@@ -36,11 +36,12 @@ FieldKind KindOfColumn(const QSqlField& field, bool sqlite) {
     }
 }
 
-// The one table a plain "select ... from table [where ...] [order by ...]" reads, which is the
-// table a new row of its result goes to; nothing for joins, sub-queries and the like.
+// The one table a plain "select * (or columns) from table [where ...] [order by ...]" reads,
+// which is the table a new row of its result goes to; nothing for joins, sub-queries,
+// expressions and the like.
 QString SingleTableOf(const QString& sql) {
     static const QRegularExpression pattern(
-        uR"(^\s*select\s.+?\sfrom\s+((?:"[^"]+"|\[[^\]]+\]|`[^`]+`|[\w$]+)(?:\s*\.\s*(?:"[^"]+"|\[[^\]]+\]|`[^`]+`|[\w$]+))?)\s*(?:(?:where|order)\b.*)?;?\s*$)"_qs,
+        uR"(^\s*select\s+(?:\*|[\w$"\[\]`.]+(?:\s*,\s*[\w$"\[\]`.]+)*)\s+from\s+((?:"[^"]+"|\[[^\]]+\]|`[^`]+`|[\w$]+)(?:\s*\.\s*(?:"[^"]+"|\[[^\]]+\]|`[^`]+`|[\w$]+))?)\s*(?:(?:where|order)\b.*)?;?\s*$)"_qs,
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption |
             QRegularExpression::UseUnicodePropertiesOption);
     const QRegularExpressionMatch match = pattern.match(sql);
@@ -344,8 +345,11 @@ QVariant TADOQuery::ConvertForPost(int field, const QString& text) {
         break;
     case FieldKind::DateTime:
         if (const auto dateTime = ParseDateTimeText(trimmed)) {
-            value =
-                connection->IsSqlite() ? QVariant(DateTimeText(*dateTime)) : QVariant(*dateTime);
+            // As text the value reaches a timestamp column unchanged, with no time-zone
+            // conversion between client and server; ODBC takes a date-time itself.
+            value = connection->Database().driverName() == u"QODBC"
+                        ? QVariant(*dateTime)
+                        : QVariant(DateTimeText(*dateTime));
             ok = true;
         }
         break;

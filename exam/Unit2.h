@@ -1,0 +1,42 @@
+#pragma once
+
+#include "common/ConnectionConfig.h"
+#include "platform/DatabaseQuery.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+// The data module of exam: the primary connection con1 with its query qry1 (town and unit
+// lists, score rows) and the secondary connection con2 with qry2 (the second copy of a score
+// row at hand-in).
+class TDataModule2 final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TDataModule2)
+
+public:
+    // Sets con1 from section "DBConifg" of the configuration file in programDirectory.
+    explicit TDataModule2(QObject* parent = nullptr,
+                          const QString& programDirectory = ProgramDirectory());
+
+    // Reads section "SqlDBConifg" anew and sets it on con2; done before each second copy.
+    void ReadSecondConnectionString();
+
+    platform::TADOConnection con1;
+    platform::TADOConnection con2;
+    platform::TADOQuery qry1;
+    platform::TADOQuery qry2;
+
+private:
+    QString programDirectory;
+};
+
+// The text STime is written as: local time as "yyyy-MM-dd HH:mm:ss", which sorts right as text
+// and converts to a date-time column in every database.
+QString ScoreTimeText(const QDateTime& moment);
+
+// Appends one score row through the query: runs "select * from Score where id=0" with
+// OpenQuery (errors shown), appends a row, sets positions 1 to 5 to the trimmed town, unit, name
+// and score and the current local time, and posts it. Failures throw.
+void AppendScoreRow(platform::TADOQuery& query, const QString& town, const QString& unit,
+                    const QString& name, const QString& score);

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+
+namespace testsupport {
+
+// A PostgreSQL server of the test program's own: initdb into a temporary folder, started on a
+// free loopback port (as the "postgres" user when the tests run as root, since PostgreSQL
+// refuses to run as root), stopped and removed when the program ends. Started once, on first
+// use. Throws when the PostgreSQL programs are missing: the tests must not pass without them.
+class PgServer final {
+public:
+    static PgServer& Shared();
+    ~PgServer();
+    PgServer(const PgServer&) = delete;
+    PgServer& operator=(const PgServer&) = delete;
+
+    int Port() const { return port; }
+    // A new, empty UTF8 database; returns its name.
+    QString CreateDatabase();
+    QString ConnectionString(const QString& database) const;
+
+private:
+    PgServer();
+    void Start();
+    void RunAsServerUser(const std::string& command) const;
+    std::string AsServerUser(const std::string& command) const;
+
+    std::filesystem::path binDir;
+    std::filesystem::path root;
+    int port = 0;
+    pid_t pid = -1;
+    int databases = 0;
+};
+
+enum class Backend { Sqlite, Postgres };
+std::string BackendName(Backend backend);
+
+// A fresh database with the suite's tables (the schema of demo/sql), on SQLite in a temporary
+// file or on the shared PostgreSQL server.
+class TestDatabase final {
+public:
+    explicit TestDatabase(Backend backend);
+    ~TestDatabase();
+    TestDatabase(const TestDatabase&) = delete;
+    TestDatabase& operator=(const TestDatabase&) = delete;
+
+    const QString& ConnectionString() const { return connectionString; }
+    Backend Kind() const { return backend; }
+    // Runs statements separated by ";" at line ends, each on its own.
+    void Execute(const QString& statements) const;
+
+private:
+    Backend backend;
+    std::filesystem::path folder;
+    QString connectionString;
+};
+
+} // namespace testsupport

@@ -153,6 +153,9 @@ signals:
     // After the user changed a column's width.
     void columnWidthsChanged();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d;

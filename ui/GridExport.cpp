@@ -1,0 +1,100 @@
+#include "ui/GridExport.h"
+
+#include "ui/DataGrid.h"
+#include "ui/GridModel.h"
+
+namespace ui {
+
+namespace {
+
+std::string Utf8(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+bool IsNumber(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Sets a text cell, reusing the storage the cell already holds.
+void SetText(XlsCell& cell, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    if (auto* held = std::get_if<std::string>(&cell))
+        held->assign(bytes.constData(), static_cast<size_t>(bytes.size()));
+    else
+        cell = std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+} // namespace
+
+XlsRow GridExportTitles(const DataGrid& grid, const std::vector<int>& columns) {
+    XlsRow titles;
+    for (int column : columns)
+        titles.emplace_back(Utf8(grid.columnTitle(column)));
+    return titles;
+}
+
+void FillGridExportRow(const DataGrid& grid, const std::vector<int>& columns, int row,
+                       XlsRow& cells) {
+    const GridModel& model = *grid.gridModel();
+    cells.resize(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const QVariant value = model.rawValue(row, columns[i]);
+        if (value.isNull())
+            cells[i] = std::monostate();
+        else if (IsNumber(value))
+            cells[i] = value.toDouble();
+        else
+            SetText(cells[i], model.displayText(row, columns[i]));
+    }
+}
+
+XlsRow GridExportFooter(const DataGrid& grid, const std::vector<int>& columns) {
+    XlsRow footer;
+    for (int column : columns) {
+        const GridFooter shown = grid.footer(column);
+        switch (shown.kind) {
+        case FooterKind::RecordCount:
+            footer.emplace_back(double(grid.rowCount()));
+            break;
+        case FooterKind::Text:
+            footer.emplace_back(Utf8(shown.text));
+            break;
+        case FooterKind::None:
+            footer.emplace_back(std::string());
+            break;
+        }
+    }
+    return footer;
+}
+
+bool ExportGridToXls(const DataGrid& grid, const std::vector<int>& columns,
+                     const std::filesystem::path& target, const XlsProgress& progress) {
+    XlsOptions options;
+    for (int column : columns)
+        options.columnWidths.push_back(grid.columnWidth(column));
+    const auto rows = static_cast<size_t>(grid.rowCount());
+    const XlsRow footer = GridExportFooter(grid, columns);
+    auto source = [&](size_t index, XlsRow& cells) {
+        if (index < rows)
+            FillGridExportRow(grid, columns, static_cast<int>(index), cells);
+        else
+            cells = footer;
+    };
+    return WriteXlsFile(target, GridExportTitles(grid, columns), rows + 1, source, options,
+                        progress);
+}
+
+} // namespace ui

@@ -263,8 +263,10 @@ void DataGrid::Impl::rebuildFooterCells() {
 // The footer strip covers the cells' viewport horizontally; each footer sits under its section,
 // shifted by the horizontal scroll offset, as the title row does.
 void DataGrid::Impl::updateFooterGeometry() {
-    const QRect viewport = table->viewport()->geometry();
-    footerStrip->setGeometry(table->x() + viewport.x(), 0, viewport.width(), footerBar->height());
+    const QWidget* viewport = table->viewport();
+    const int left =
+        viewport->mapTo(grid, QPoint(0, 0)).x() - footerBar->mapTo(grid, QPoint(0, 0)).x();
+    footerStrip->setGeometry(left, 0, viewport->width(), footerBar->height());
     for (size_t i = 0; i < footerCells.size(); ++i) {
         const int logical = static_cast<int>(i);
         QLabel* cell = footerCells[i];
@@ -332,7 +334,19 @@ DataGrid::DataGrid(QWidget* parent) : QFrame(parent), d(std::make_unique<Impl>()
     d->updateIndicatorWidth();
 }
 
-DataGrid::~DataGrid() = default;
+// The children outlive the implementation (QWidget deletes them later): they must not reach it
+// while they are hidden and destroyed.
+DataGrid::~DataGrid() {
+    for (QObject* watched :
+         {static_cast<QObject*>(d->table->viewport()), static_cast<QObject*>(d->footerBar),
+          static_cast<QObject*>(d->header()->viewport())})
+        watched->removeEventFilter(this);
+    for (QObject* sender :
+         {static_cast<QObject*>(d->header()),
+          static_cast<QObject*>(d->table->horizontalScrollBar()), static_cast<QObject*>(d->model),
+          static_cast<QObject*>(d->table->selectionModel())})
+        disconnect(sender, nullptr, this, nullptr);
+}
 
 void DataGrid::setDataSet(platform::TADOQuery* query) {
     d->query = query;

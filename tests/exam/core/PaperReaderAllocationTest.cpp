@@ -1,0 +1,55 @@
+// A length taken from a damaged file must never turn into an allocation of that size. The test
+// replaces the global allocation functions of this test program to record the largest request.
+
+#include "tests/exam/core/PaperTestSupport.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+std::atomic<size_t> largestRequest{0};
+} // namespace
+
+void* operator new(size_t size) {
+    size_t largest = largestRequest.load();
+    while (size > largest && !largestRequest.compare_exchange_weak(largest, size)) {
+    }
+    if (void* block = std::malloc(size ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+
+// GCC takes the free() in a replacement operator delete for a mismatch; here it is the pair of
+// the malloc() above.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+
+void operator delete(void* block, size_t) noexcept {
+    std::free(block);
+}
+#pragma GCC diagnostic pop
+
+namespace {
+
+using namespace papertest;
+using namespace paperwriter;
+
+TEST(PaperReaderAllocation, HugeRangesFailBeforeAnythingIsAllocatedForThem) {
+    const Paper source = PaperOf({Single("stem", {"a", "b"}, 0)});
+    const PaperLayout good = LayOutPaper(source);
+    const QuestionLayout& q = good.questions[0];
+    for (int32_t at : {q.record + field::RecordStemEnd, q.nodes[1] + field::NodeTextEnd}) {
+        std::string bytes = good.bytes;
+        PatchInt32(bytes, at, INT32_MAX);
+        TQFileHandle paper;
+        largestRequest = 0;
+        EXPECT_THROW(Load(paper, bytes), platform::EReadError);
+        EXPECT_LT(largestRequest.load(), size_t{1} << 20);
+    }
+}
+
+} // namespace

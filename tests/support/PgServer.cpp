@@ -60,8 +60,10 @@ std::string Quoted(const std::string& text) {
     return "'" + text + "'";
 }
 
+// From the root folder: the server user may not enter the test's current directory, which may
+// even be gone by then.
 void Run(const std::string& command) {
-    if (std::system(command.c_str()) != 0)
+    if (std::system(("cd / && " + command).c_str()) != 0)
         throw std::runtime_error("command failed: " + command);
 }
 
@@ -131,7 +133,7 @@ void PgServer::Start() {
     port = FreeLoopbackPort();
     const std::string log = (root / "server.log").string();
     const std::string command =
-        "exec " +
+        "cd / && exec " +
         AsServerUser(Quoted((binDir / "postgres").string()) + " -D " + Quoted(data) + " -p " +
                      std::to_string(port) + " -k " + Quoted(root.string()) +
                      " -c listen_addresses=127.0.0.1 -c fsync=off -c synchronous_commit=off"

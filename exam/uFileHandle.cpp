@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <set>
 
 // ---------------------------------------------------------------------------------------------
@@ -79,6 +80,8 @@ constexpr int32_t NoOffset = -1;
 // Options are addressed by an 8-bit index and answered in 256-entry blocks: a chain longer than
 // that cannot come from a sound paper.
 constexpr size_t MaxOptions = 256;
+// Far more text than any paper holds; a load that reads more is going round in overlapping ranges.
+constexpr size_t PaperTextBudget = 64 * 1024 * 1024;
 
 constexpr size_t RecordSize = 28;
 constexpr size_t SingleBlockSize = 8;
@@ -143,7 +146,10 @@ std::ifstream OpenForReading(const std::filesystem::path& fileName) {
 // stream instead of one seek and read of the stream for each.
 class PaperStream final {
 public:
-    explicit PaperStream(std::istream& stream) : stream(stream) {
+    // textBudget: the most text bytes all ranges read through this object may hold together.
+    explicit PaperStream(std::istream& stream,
+                         size_t textBudget = std::numeric_limits<size_t>::max())
+        : stream(stream), textBudget(textBudget) {
         stream.clear();
         stream.seekg(0, std::ios::end);
         size = static_cast<int64_t>(stream.tellg());
@@ -170,6 +176,10 @@ public:
         const auto length = static_cast<size_t>(static_cast<int64_t>(end) - start);
         std::string text;
         CheckInside(start, length);
+        // Ranges may overlap, so a small damaged file could otherwise ask for gigabytes of text.
+        if (length > textBudget)
+            throw EQError("文件已经损坏.");
+        textBudget -= length;
         text.resize(length);
         ReadAt(start, reinterpret_cast<uint8_t*>(text.data()), length);
         return text;
@@ -212,6 +222,7 @@ private:
     }
 
     std::istream& stream;
+    size_t textBudget;
     int64_t size = 0;
     int64_t cursor = 0;
     int64_t windowStart = 0;
@@ -313,7 +324,7 @@ void TQFileHandle::LoadFromFile(const std::filesystem::path& fileName) {
 
 void TQFileHandle::LoadFromStream(std::istream& stream) {
     Clear();
-    PaperStream paper(stream);
+    PaperStream paper(stream, PaperTextBudget);
     PaperHeader header;
     paper.SeekTo(0);
     paper.ReadExactly(header.Bytes.data(), PaperHeader::Size);

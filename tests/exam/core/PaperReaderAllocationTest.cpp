@@ -52,4 +52,29 @@ TEST(PaperReaderAllocation, HugeRangesFailBeforeAnythingIsAllocatedForThem) {
     }
 }
 
+// Overlapping ranges let a small file name far more text than it holds: 256 options that all
+// point at the same 300 KB would make 75 MB of one question.
+TEST(PaperReaderAllocation, OverlappingRangesCannotMultiplyTheText) {
+    const Paper source = PaperOf({Multi("stem", std::vector<std::string>(256, "x"), {0})});
+    PaperLayout layout = LayOutPaper(source);
+    const auto fillerStart = static_cast<int32_t>(layout.bytes.size());
+    layout.bytes.append(300 * 1024, 'y');
+    const auto fillerEnd = static_cast<int32_t>(layout.bytes.size());
+    for (int32_t node : layout.questions[0].nodes) {
+        PatchInt32(layout.bytes, node + field::NodeTextStart, fillerStart);
+        PatchInt32(layout.bytes, node + field::NodeTextEnd, fillerEnd);
+    }
+    TQFileHandle paper;
+    EXPECT_EQ(QErrorOf([&] { Load(paper, layout.bytes); }), "文件已经损坏.");
+    EXPECT_EQ(paper.QuestionCount(), 0);
+
+    // The same text shared by a few options is fine.
+    for (size_t i = 64; i < layout.questions[0].nodes.size(); ++i)
+        PatchInt32(layout.bytes, layout.questions[0].nodes[i] + field::NodeTextEnd, fillerStart);
+    Load(paper, layout.bytes);
+    ASSERT_EQ(paper.QuestionCount(), 1);
+    EXPECT_EQ(paper.GetQuestion(0)->GetOption(63).size(), 300u * 1024);
+    EXPECT_EQ(paper.GetQuestion(0)->GetOption(64), "");
+}
+
 } // namespace

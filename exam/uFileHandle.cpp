@@ -83,11 +83,35 @@ constexpr size_t MaxOptions = 256;
 // Far more text than any paper holds; a load that reads more is going round in overlapping ranges.
 constexpr size_t PaperTextBudget = 64 * 1024 * 1024;
 
+// Byte offsets of the fields of the file's structures.
+constexpr size_t HeaderFirstRecord = 24;
+constexpr size_t HeaderTimeLimit = 28;
+constexpr size_t HeaderRules = 32;
+constexpr size_t HeaderTitle = 288;
+
 constexpr size_t RecordSize = 28;
+constexpr size_t RecordSeqNo = 0;
+constexpr size_t RecordStemStart = 4;
+constexpr size_t RecordStemEnd = 8;
+constexpr size_t RecordAllOrNothing = 12;
+constexpr size_t RecordFullMarks = 16;
+constexpr size_t RecordMarkAt = 20;
+constexpr size_t RecordKind = 23;
+constexpr size_t RecordNext = 24;
+
+// Each type block ends with the offset of its first option node.
 constexpr size_t SingleBlockSize = 8;
+constexpr size_t SingleKey = 0;
 constexpr size_t MultiBlockSize = 260;
+constexpr size_t MultiAnswer = 0;
 constexpr size_t MatchingBlockSize = 264;
+constexpr size_t MatchingLeftCount = 0;
+constexpr size_t MatchingAnswer = 4;
+
 constexpr size_t NodeSize = 12;
+constexpr size_t NodeNext = 0;
+constexpr size_t NodeTextStart = 4;
+constexpr size_t NodeTextEnd = 8;
 
 int32_t Int32At(const uint8_t* bytes) {
     const uint32_t bits = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
@@ -109,10 +133,9 @@ void PutShortText(uint8_t* bytes, const char* text) {
 void PutDefaults(PaperHeader& header) {
     header.Bytes.fill(0);
     PutShortText(header.Bytes.data(), "None");
-    PutShortText(header.Bytes.data() + 32, "None");
-    PutShortText(header.Bytes.data() + 288, "None");
-    const uint32_t noRecord = 0xFFFFFFFFu;
-    std::memcpy(header.Bytes.data() + 24, &noRecord, 4);
+    PutShortText(header.Bytes.data() + HeaderRules, "None");
+    PutShortText(header.Bytes.data() + HeaderTitle, "None");
+    std::memset(header.Bytes.data() + HeaderFirstRecord, 0xFF, 4); // -1: no questions
 }
 
 // Blanks and control characters (codes 0 to 32) around a file name are not part of it.
@@ -245,10 +268,17 @@ std::vector<std::string> ReadOptions(PaperStream& stream, int32_t firstOption) {
         uint8_t bytes[NodeSize];
         stream.SeekTo(node);
         stream.ReadExactly(bytes, NodeSize);
-        options.push_back(stream.ReadRange(Int32At(bytes + 4), Int32At(bytes + 8)));
-        node = Int32At(bytes);
+        options.push_back(
+            stream.ReadRange(Int32At(bytes + NodeTextStart), Int32At(bytes + NodeTextEnd)));
+        node = Int32At(bytes + NodeNext);
     }
     return options;
+}
+
+// The options of a type block, whose last field points at the first node.
+template <size_t BlockSize>
+std::vector<std::string> ReadOptionsOf(PaperStream& stream, const uint8_t (&block)[BlockSize]) {
+    return ReadOptions(stream, Int32At(block + BlockSize - 4));
 }
 
 std::array<uint8_t, 256> AnswerAt(const uint8_t* bytes) {
@@ -260,19 +290,19 @@ std::array<uint8_t, 256> AnswerAt(const uint8_t* bytes) {
 } // namespace
 
 int32_t PaperHeader::FirstRecord() const {
-    return Int32At(Bytes.data() + 24);
+    return Int32At(Bytes.data() + HeaderFirstRecord);
 }
 
 int32_t PaperHeader::TimeLimit() const {
-    return Int32At(Bytes.data() + 28);
+    return Int32At(Bytes.data() + HeaderTimeLimit);
 }
 
 std::string PaperHeader::PaperRules() const {
-    return ShortTextAt(Bytes.data() + 32);
+    return ShortTextAt(Bytes.data() + HeaderRules);
 }
 
 std::string PaperHeader::PaperTitle() const {
-    return ShortTextAt(Bytes.data() + 288);
+    return ShortTextAt(Bytes.data() + HeaderTitle);
 }
 
 bool PaperHeader::CarriesPaperMark() const {
@@ -340,38 +370,40 @@ void TQFileHandle::LoadFromStream(std::istream& stream) {
         uint8_t record[RecordSize];
         paper.SeekTo(offset);
         paper.ReadExactly(record, RecordSize);
-        if (std::memcmp(record + 20, RecordMark, 3) != 0)
+        if (std::memcmp(record + RecordMarkAt, RecordMark, 3) != 0)
             throw EQError("文件已经损坏.");
-        offset = Int32At(record + 24);
+        // Taken before the kind is looked at, so that a skipped record keeps the chain.
+        offset = Int32At(record + RecordNext);
 
-        const uint8_t seqNo = record[0];
-        const uint8_t allOrNothing = record[12];
-        const int32_t fullMarks = Int32At(record + 16);
-        const std::string stem = paper.ReadRange(Int32At(record + 4), Int32At(record + 8));
-        switch (record[23]) {
+        const uint8_t seqNo = record[RecordSeqNo];
+        const uint8_t allOrNothing = record[RecordAllOrNothing];
+        const int32_t fullMarks = Int32At(record + RecordFullMarks);
+        const std::string stem =
+            paper.ReadRange(Int32At(record + RecordStemStart), Int32At(record + RecordStemEnd));
+        switch (record[RecordKind]) {
         case 0: {
             uint8_t block[SingleBlockSize];
             paper.ReadExactly(block, sizeof block);
-            const auto options = ReadOptions(paper, Int32At(block + 4));
-            AddSingle(fullMarks, allOrNothing, stem, Int32At(block), options, seqNo);
+            const auto options = ReadOptionsOf(paper, block);
+            AddSingle(fullMarks, allOrNothing, stem, Int32At(block + SingleKey), options, seqNo);
             break;
         }
         case 1: {
             uint8_t block[MultiBlockSize];
             paper.ReadExactly(block, sizeof block);
-            const auto options = ReadOptions(paper, Int32At(block + 256));
-            AddMulti(fullMarks, allOrNothing, stem, AnswerAt(block), options, seqNo);
+            const auto options = ReadOptionsOf(paper, block);
+            AddMulti(fullMarks, allOrNothing, stem, AnswerAt(block + MultiAnswer), options, seqNo);
             break;
         }
         case 2: {
             uint8_t block[MatchingBlockSize];
             paper.ReadExactly(block, sizeof block);
-            const auto options = ReadOptions(paper, Int32At(block + 260));
-            AddMatching(fullMarks, allOrNothing, stem, Int32At(block), AnswerAt(block + 4), options,
-                        seqNo);
+            const auto options = ReadOptionsOf(paper, block);
+            AddMatching(fullMarks, allOrNothing, stem, Int32At(block + MatchingLeftCount),
+                        AnswerAt(block + MatchingAnswer), options, seqNo);
             break;
         }
-        default:
+        default: // a kind this reader does not know: the record is skipped
             break;
         }
     }

@@ -13,4 +13,5 @@ exam | tallyboard) ;;
 esac
 scripts/deps.sh
 scripts/build.sh
+scripts/prepare-demo.sh
 exec build/bin/"$program"

@@ -420,11 +420,8 @@ TParentPanel::~TParentPanel() {
 
 void TParentPanel::ClearPanels() {
     for (qsizetype i = Panels.size() - 1; i >= 0; --i) {
-        TQuestionPanel* panel = Panels[i];
-        if (panel == nullptr)
-            continue;
-        panel->setParent(nullptr);
-        delete panel;
+        // Deleting a child takes it out of this panel; reparenting it first would only add work.
+        delete Panels[i];
     }
     Panels.clear();
 }

@@ -578,3 +578,20 @@ TEST_F(PanelTest, RelaysOutRowsButNotTheStemWhenTheFontChanges) {
     EXPECT_GT(panel->HeaderHeight, 78);
     EXPECT_EQ(panel->ItemControls[0]->y(), panel->HeaderHeight + 16);
 }
+
+TEST_F(PanelTest, ShowsAtMost256Rows) {
+    auto multi = Multi(std::vector<uint8_t>(256, 1), 8, 0);
+    for (int i = 0; i < 44; ++i)
+        multi->AddOption("beyond");
+    auto* panel = Show<TMultiPanel>(*multi);
+    EXPECT_EQ(panel->ItemControls.size(), 256);
+    EXPECT_EQ(panel->height(), panel->HeaderHeight + 28 * 256 + 32);
+    Click(panel->ItemControls[255]);
+    EXPECT_EQ(panel->GetScore(), 0); // share 0 of 8 over 256 rows, one row matching
+
+    auto matching = Matching(300, 300, 6, 0);
+    auto* items = Show<TMatchingPanel>(*matching);
+    EXPECT_EQ(items->ItemControls.size(), 256);
+    EXPECT_FALSE(items->IsAnswered());
+    EXPECT_EQ(items->GetScore(), 0);
+}

@@ -146,68 +146,29 @@ TEST(PanelLayout, RoundsSharesHalfToEven) {
     EXPECT_EQ(Share(7, 0), 0);
 }
 
-TEST(PanelLayout, ScoresSingleChoiceByTheFirstTickedRow) {
-    EXPECT_EQ(SingleScore({0, 1, 0}, 1, 2), 2);
-    EXPECT_EQ(SingleScore({1, 0, 0}, 1, 2), 0);
-    EXPECT_EQ(SingleScore({0, 0, 1}, 1, 2), 0);
-    EXPECT_EQ(SingleScore({0, 0, 0}, 1, 2), 0);
-    EXPECT_FALSE(AnyTicked({0, 0, 0}));
-    EXPECT_TRUE(AnyTicked({0, 0, 1}));
+// The worked examples are played through the real controls in the panel tests; these are the
+// rules' corners.
+TEST(PanelLayout, ScoresTheCornersOfTheRules) {
     EXPECT_FALSE(SingleIsCorrect({0, 0, 1}, 7)); // key beyond the last option
     EXPECT_FALSE(SingleIsCorrect({}, 0));
-}
+    EXPECT_TRUE(SingleIsCorrect({0, 1, 1}, 1)); // the first ticked row counts
+    EXPECT_FALSE(SingleIsCorrect({1, 1, 0}, 1));
 
-TEST(PanelLayout, ScoresMultipleChoice) {
-    const AnswerBlock answer = Answer({1, 0, 1, 0});
-    // All or nothing.
-    EXPECT_EQ(MultiScore({1, 0, 1, 0}, answer, 4, 1), 4);
-    EXPECT_EQ(MultiScore({1, 0, 0, 0}, answer, 4, 1), 0);
-    EXPECT_EQ(MultiScore({1, 1, 1, 1}, answer, 4, 1), 0);
-    // Partial credit, share 1.
-    EXPECT_EQ(MultiScore({1, 0, 1, 0}, answer, 4, 0), 4);
-    EXPECT_EQ(MultiScore({1, 0, 0, 0}, answer, 4, 0), 3);
-    EXPECT_EQ(MultiScore({0, 0, 0, 0}, answer, 4, 0), 2);
-    EXPECT_EQ(MultiScore({1, 1, 1, 1}, answer, 4, 0), 2);
-    // Share 2 of 5 over three options: right scores exactly 5, two matching rows 4.
-    EXPECT_EQ(MultiScore({1, 1, 0}, Answer({1, 1, 0}), 5, 0), 5);
-    EXPECT_EQ(MultiScore({1, 0, 0}, Answer({1, 1, 0}), 5, 0), 4);
-    // Share 0 of 2 over four options.
-    EXPECT_EQ(MultiScore({1, 0, 1, 0}, answer, 2, 0), 2);
-    EXPECT_EQ(MultiScore({1, 0, 0, 0}, answer, 2, 0), 0);
-    // Share 2 of 10 and of 6 over four options.
-    EXPECT_EQ(MultiScore({1, 0, 1, 0}, answer, 10, 0), 10);
-    EXPECT_EQ(MultiScore({1, 0, 0, 0}, answer, 10, 0), 6);
-    EXPECT_EQ(MultiScore({1, 0, 0, 0}, answer, 6, 0), 6);
-    // No upper limit of its own: four marks over six options, five matching rows.
-    EXPECT_EQ(MultiScore({1, 0, 1, 0, 0, 1}, Answer({1, 0, 1, 0, 0, 0}), 4, 0), 5);
     // An answer entry other than 0 or 1 never matches.
     EXPECT_FALSE(MultiIsCorrect({1, 0}, Answer({2, 0})));
     EXPECT_EQ(MultiScore({1, 0}, Answer({2, 0}), 4, 0), 2);
-    // No options: not right, nothing earned.
-    EXPECT_FALSE(MultiIsCorrect({}, answer));
-    EXPECT_EQ(MultiScore({}, answer, 4, 0), 0);
-    EXPECT_EQ(MultiScore({}, answer, 4, 1), 0);
-}
-
-TEST(PanelLayout, ScoresMatching) {
-    const AnswerBlock answer = Answer({2, 0});
-    EXPECT_EQ(MatchingScore({2, 0}, answer, 4, 0), 4);
-    EXPECT_EQ(MatchingScore({2, 1}, answer, 4, 0), 2);
-    EXPECT_EQ(MatchingScore({2, -1}, answer, 4, 0), 2);
-    EXPECT_EQ(MatchingScore({-1, -1}, answer, 4, 0), 0);
-    EXPECT_TRUE(AnyChosen({2, -1}));
-    EXPECT_FALSE(AnyChosen({-1, -1}));
-    EXPECT_EQ(MatchingScore({2, 0}, answer, 4, 1), 4);
-    EXPECT_EQ(MatchingScore({2, 1}, answer, 4, 1), 0);
-    // Shares 2.5 and 1.5 both round to 2; fully right still earns exactly the full marks.
-    EXPECT_EQ(MatchingScore({2, 1}, answer, 5, 0), 2);
-    EXPECT_EQ(MatchingScore({2, 0}, answer, 5, 0), 5);
-    EXPECT_EQ(MatchingScore({2, 1}, answer, 3, 0), 2);
-    EXPECT_EQ(MatchingScore({2, 0}, answer, 3, 0), 3);
-    // No item rows: never right, scores 0, never answered.
-    EXPECT_FALSE(MatchingIsCorrect({}, answer));
-    EXPECT_EQ(MatchingScore({}, answer, 4, 0), 0);
+    // No options or no item rows: never right, nothing earned, in both modes.
+    for (uint8_t allOrNothing : {0, 1}) {
+        EXPECT_EQ(MultiScore({}, Answer({1}), 4, allOrNothing), 0);
+        EXPECT_EQ(MatchingScore({}, Answer({0}), 4, allOrNothing), 0);
+    }
+    EXPECT_FALSE(MultiIsCorrect({}, Answer({})));
+    EXPECT_FALSE(MatchingIsCorrect({}, Answer({})));
+    EXPECT_FALSE(AnyTicked({}));
     EXPECT_FALSE(AnyChosen({}));
+    EXPECT_FALSE(AnyChosen({-1, -1}));
+    // A missing letter never matches, even against a choice index of 255.
+    EXPECT_EQ(MatchingScore({-1, 255}, Answer({255, 255}), 4, 0), 2);
 }
 
 TEST(PanelLayout, KeepsScoresWithinTheirRange) {

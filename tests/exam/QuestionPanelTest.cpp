@@ -2,6 +2,7 @@
 #include "platform/CodePage.h"
 #include "ui/Fonts.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QImage>
@@ -594,4 +595,24 @@ TEST_F(PanelTest, ShowsAtMost256Rows) {
     EXPECT_EQ(items->ItemControls.size(), 256);
     EXPECT_FALSE(items->IsAnswered());
     EXPECT_EQ(items->GetScore(), 0);
+}
+
+TEST_F(PanelTest, OpensALetterListAndPicksFromItByKeyboard) {
+    const auto question = Matching(5, 2, 4, 0);
+    auto* panel = Show<TMatchingPanel>(*question);
+    auto* item = qobject_cast<TLabelComBoBox*>(panel->ItemControls[1].data());
+    QComboBox* list = item->ComboBox();
+    host.activateWindow();
+    item->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(QApplication::focusWidget(), list); // the row hands its focus to the list
+
+    QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(list->view()->isVisible());
+    EXPECT_EQ(item->SelectedIndex(), -1); // opening picks nothing
+    QTest::keyClick(list->view(), Qt::Key_Down);
+    QTest::keyClick(list->view(), Qt::Key_Return);
+    EXPECT_FALSE(list->view()->isVisible());
+    EXPECT_GE(item->SelectedIndex(), 0);
+    EXPECT_EQ(item->SelectedIndex(), list->currentIndex());
+    EXPECT_TRUE(panel->IsAnswered());
 }

@@ -160,6 +160,7 @@ void TQuestionPanel::Rebuild() {
     CreateItemControls();
     ApplyBounds(x(), y());
     RefreshLayout();
+    update(); // the band may have shrunk: what lay below it is background now
     if (isVisible()) {
         for (const QPointer<QWidget>& control : std::as_const(ItemControls))
             if (control != nullptr)

@@ -1,10 +1,7 @@
-#include "exam/uMainform.h"
+#include "exam/Startup.h"
 #include "ui/Application.h"
 
 int main(int argc, char** argv) {
     ui::Application app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillon测试系统"));
-    TMainForm MainForm;
-    MainForm.show();
-    return app.exec();
+    return RunExam();
 }

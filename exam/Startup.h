@@ -1,0 +1,25 @@
+#pragma once
+
+#include "common/ConnectionConfig.h"
+
+#include <QString>
+#include <functional>
+
+class TForm1;
+class TMainForm;
+
+// How exam starts. The program shows the login modally and then runs the application's event
+// loop; tests and the start-up benchmark put their own drivers in these places.
+struct ExamStartup {
+    // The folder of "DBConifg.ini" and "Exam File", with its trailing separator.
+    QString Folder = ProgramDirectory();
+    std::function<void(TForm1&)> ShowLogin;
+    // Runs until the main window has closed; returns the program's exit code.
+    std::function<int(TMainForm&)> RunEventLoop;
+};
+
+// Runs exam: the application title, the main window created hidden (it builds the catalogue),
+// the login window, the data module, the login shown, then the event loop, which shows the main
+// window as it starts. When the login did not confirm an examinee, or "退出" was chosen, the
+// program ends there: the main window is never shown and nothing is written.
+int RunExam(const ExamStartup& startup = {});

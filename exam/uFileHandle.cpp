@@ -1,10 +1,13 @@
 #include "exam/uFileHandle.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <limits>
 #include <set>
+#include <unistd.h>
 
 // ---------------------------------------------------------------------------------------------
 // Question model
@@ -328,10 +331,23 @@ void TQFileHandle::Clear() {
 void TQFileHandle::ReadFileHeader(const std::filesystem::path& fileName, PaperHeader& header) {
     PutDefaults(header);
     const std::filesystem::path name = TrimmedName(fileName);
-    if (!FileExists(name))
-        return;
-    std::ifstream file = OpenForReading(name);
-    file.read(reinterpret_cast<char*>(header.Bytes.data()), PaperHeader::Size);
+    // The catalogue probes every file of a folder tree, so this is one open and one read, with
+    // no stream object and no separate existence check; a FIFO of that name must not block it.
+    const int file = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (file < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return;
+        throw platform::EFOpenError(name.string(), platform::lastSystemError());
+    }
+    size_t filled = 0;
+    while (filled < PaperHeader::Size) {
+        const ssize_t got = ::read(file, header.Bytes.data() + filled, PaperHeader::Size - filled);
+        if (got > 0)
+            filled += static_cast<size_t>(got);
+        else if (got == 0 || errno != EINTR)
+            break; // end of file, or a folder: the rest keeps its defaults
+    }
+    ::close(file);
 }
 
 void TQFileHandle::CheckFile(const std::filesystem::path& fileName) {

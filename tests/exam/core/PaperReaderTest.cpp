@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -198,6 +199,17 @@ TEST(PaperReader, FileThatCannotBeOpenedRaisesTheOpenError) {
     PaperHeader header;
     EXPECT_THROW(TQFileHandle::ReadFileHeader(file, header), platform::EFOpenError);
     close(fd);
+}
+
+// A named pipe in the paper folder must not hang the catalogue's probe.
+TEST(PaperReader, ReadFileHeaderDoesNotWaitOnANamedPipe) {
+    testsupport::TempDir dir;
+    const auto pipe = dir / "pipe.mqe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    PaperHeader header;
+    TQFileHandle::ReadFileHeader(pipe, header);
+    EXPECT_FALSE(header.CarriesPaperMark());
+    EXPECT_EQ(header.PaperTitle(), "None");
 }
 
 TEST(PaperReader, RecordWithoutItsMarkStopsTheLoadButKeepsWhatWasRead) {

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the real programs under Xvfb into docs/screenshots/:
+#   exam-login.png    exam's login window, filled in
+#   exam-running.png  exam's main window with the drawn paper running
+# Builds nothing: run scripts/build.sh first. Prepares the demo data in build/bin; the exam is
+# stopped before it ends, so it records no score.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=build/bin
+out=docs/screenshots
+
+if [ -z "${SCREENSHOTS_ON_XVFB:-}" ]; then
+    for program in exam; do
+        if [ ! -x "$bin/$program" ]; then
+            echo "$bin/$program is missing: run scripts/build.sh first" >&2
+            exit 1
+        fi
+    done
+    scripts/prepare-demo.sh "$bin"
+    mkdir -p "$out"
+    SCREENSHOTS_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+started=()
+stop_programs() {
+    for pid in "${started[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+}
+trap stop_programs EXIT
+
+# The visible window of the process whose caption is given, once it is there.
+wait_window() { # wait_window PID CAPTION [MIN-WIDTH]
+    local pid=$1 caption=$2 min_width=${3:-0}
+    for _ in $(seq 100); do
+        for id in $(xdotool search --all --onlyvisible --pid "$pid" --name "^$caption\$" 2>/dev/null); do
+            local width
+            width=$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^WIDTH=//p')
+            if [ "$width" -ge "$min_width" ]; then
+                echo "$id"
+                return 0
+            fi
+        done
+        sleep 0.1
+    done
+    echo "no window \"$caption\" of process $pid" >&2
+    return 1
+}
+
+click() { # click WINDOW X Y, in the window's coordinates
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+    sleep 0.3
+}
+
+key() {
+    xdotool key --delay 80 "$@"
+    sleep 0.2
+}
+
+exam_screenshots() {
+    (cd "$bin" && exec ./exam) &
+    started+=($!)
+    local pid=$!
+    local login
+    login=$(wait_window "$pid" "Quillon考试系统")
+    sleep 0.5
+
+    # Town 安平镇, kind 事业单位, the unit picked from the opened list, a name.
+    click "$login" 185 73
+    key Down Down Return
+    click "$login" 186 117
+    key Down Down Return
+    click "$login" 185 143
+    xdotool type --delay 120 "张伟"
+    sleep 0.5
+    import -window "$login" "$out/exam-login.png"
+
+    # Log in and confirm; the paper runs once the login's pauses are over.
+    key Return
+    sleep 0.5
+    key Return
+    local main
+    main=$(wait_window "$pid" "Quillon考试系统" 700)
+    sleep 1
+    # Answer the first questions by keyboard, as an examinee may.
+    key Tab space Tab Down space
+    sleep 0.5
+    import -window "$main" "$out/exam-running.png"
+    kill "$pid"
+}
+
+exam_screenshots
+# tallyboard's screenshot goes here, taken the same way from build/bin/tallyboard.
+
+echo "Written: $out/exam-login.png $out/exam-running.png"

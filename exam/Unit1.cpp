@@ -259,7 +259,7 @@ void TForm1::FillList(QComboBox* box, const QString& sql) {
 }
 
 void TForm1::rzbtbtn1Click() {
-    if (busy || !CheckEntries())
+    if (busy || quitRequested || !CheckEntries())
         return;
     const QString town = TrimText(cbb1->currentText());
     const QString unit = TrimText(cbb2->currentText());

@@ -103,9 +103,12 @@ TEST_F(Startup, LoginClosedByTheWindowSystemEndsTheProgramAsQuitDoes) {
 
 TEST_F(Startup, QuitDuringThePausesEndsWithoutShowingTheMainWindowOrRecording) {
     folder.AddPapers(2);
-    startup.ShowLogin = [](TForm1& login) {
-        QTimer::singleShot(2, login.rzbtbtn2, &QPushButton::click);
-        login.SetPauses(50, 50);
+    startup.ShowLogin = [&](TForm1& login) {
+        // "退出" pressed while the paper is being drawn.
+        boxes.onShow([&](const ui::ShownMessageBox&) {
+            QTimer::singleShot(20, login.rzbtbtn2, &QPushButton::click);
+        });
+        login.SetPauses(100, 100);
         login.show();
         login.cbb1->setCurrentIndex(1);
         PickUnit(login, u"安平镇中心小学"_qs);
@@ -119,6 +122,8 @@ TEST_F(Startup, QuitDuringThePausesEndsWithoutShowingTheMainWindowOrRecording) {
     };
     EXPECT_EQ(RunExam(startup), 0);
     EXPECT_FALSE(loopRan);
+    // Only the confirmation: the drawn paper had started.
+    EXPECT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(shows.count, 0);
     EXPECT_EQ(folder.PrimaryRows(), 0);
 }

@@ -104,7 +104,7 @@ void TADOQuery::Open() {
     if (!connection->Open())
         throw EDatabaseError(connection->ErrorText());
     auto fetched = std::make_unique<ClientCursor>();
-    if (connection->IsSqlite() && SqliteFetch::IsAvailable()) {
+    if (connection->IsSqlite()) {
         if (const auto error =
                 SqliteFetch::Run(connection->Database().driver()->handle(), sqlText, *fetched))
             Fail(error->code, error->message);

@@ -15,11 +15,10 @@ struct SqliteFetchError {
 
 // Fetches a result straight through SQLite's own interface, which is several times faster than
 // going through QtSql value by value, and sees the declared column types (DATETIME among them)
-// that the Qt driver does not pass on. handle is the Qt driver's connection handle. Works only
-// with the SQLite library the Qt driver has loaded; IsAvailable() is false otherwise.
+// that the Qt driver does not pass on. handle is the Qt driver's connection handle; the driver
+// uses the system's SQLite library, which this one links too.
 class SqliteFetch final {
 public:
-    static bool IsAvailable();
     // Fills cursor with the rows of the one statement in sql; an error when SQLite rejects it,
     // when it returns no rows, or when the text holds a second statement.
     static std::optional<SqliteFetchError> Run(const QVariant& handle, const QString& sql,

@@ -37,9 +37,12 @@ paperwriter::Paper FourQuestions() {
     return paper;
 }
 
-QAbstractButton* Option(TMainForm& mainForm, int question, int option) {
-    return qobject_cast<QAbstractButton*>(
+// Clicks the tick box of an option, at the left end of its row, where the examinee clicks.
+void Tick(TMainForm& mainForm, int question, int option) {
+    auto* button = qobject_cast<QAbstractButton*>(
         mainForm.PaperPanel->Panels.at(question)->ItemControls.at(option).data());
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(8, button->height() / 2));
 }
 
 QStringList ScoreRow(const QString& connectionString) {
@@ -97,11 +100,13 @@ TEST(WholeExam, LoginDrawAnswersHandInAndTheScoreInBothDatabases) {
             ASSERT_TRUE(mainForm.isVisible());
             ASSERT_TRUE(mainForm.ExamRunning());
             lbl3 = mainForm.lbl3->text();
-            QTest::mouseClick(Option(mainForm, 0, 0), Qt::LeftButton); // right
-            QTest::mouseClick(Option(mainForm, 1, 2), Qt::LeftButton); // wrong
-            QTest::mouseClick(Option(mainForm, 2, 0), Qt::LeftButton); // right
-            QTest::mouseClick(Option(mainForm, 3, 0), Qt::LeftButton); // right, with the third
-            QTest::mouseClick(Option(mainForm, 3, 2), Qt::LeftButton);
+            Tick(mainForm, 0, 0); // right
+            Tick(mainForm, 1, 2); // wrong
+            Tick(mainForm, 2, 0); // right
+            Tick(mainForm, 3, 0); // right, with the third
+            Tick(mainForm, 3, 2);
+            for (int question = 0; question < 4; ++question)
+                EXPECT_TRUE(mainForm.PaperPanel->Panels.at(question)->IsAnswered()) << question;
             QTest::mouseClick(mainForm.btn2, Qt::LeftButton);
         });
         // Should the exam not end, the test fails instead of waiting for ever.
@@ -116,7 +121,7 @@ TEST(WholeExam, LoginDrawAnswersHandInAndTheScoreInBothDatabases) {
     EXPECT_EQ(ScoreRow(folder.secondary.ConnectionString()), QStringList{row});
 
     // The confirmation of the login, the confirmation of the hand-in, the result.
-    ASSERT_EQ(boxes.shown().size(), 3u);
+    ASSERT_EQ(boxes.shown().size(), 3u) << boxes.shown().back().text.toStdString();
     EXPECT_TRUE(boxes.shown()[0].text.contains(u"所在单位 【白沙镇农技站】"_qs));
     EXPECT_EQ(boxes.shown()[1].text, u"您是否确认提交此试卷?"_qs);
     EXPECT_EQ(boxes.shown()[2].text, u"考试时间结束.你的得分是: 30分. 满分是: 40分.已保存.\r\n\r\n"

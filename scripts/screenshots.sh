@@ -2,11 +2,12 @@
 # Takes the README's screenshots of the real programs under Xvfb into docs/screenshots/:
 #   exam-login.png    exam's login window, filled in
 #   exam-running.png  exam's main window with the drawn paper running
-# Builds nothing: run scripts/build.sh first. Prepares the demo data in build/bin; the exam is
-# stopped before it ends, so it records no score.
+# Builds nothing: run scripts/build.sh first (or name another build folder). Prepares the demo
+# data in its bin/; the exam is stopped before it ends, so it records no score.
+#   scripts/screenshots.sh [build-folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bin=build/bin
+bin=${1:-build}/bin
 out=docs/screenshots
 
 if [ -z "${SCREENSHOTS_ON_XVFB:-}" ]; then

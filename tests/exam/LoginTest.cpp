@@ -428,3 +428,12 @@ TEST_F(Login, FailingTownStatementIsReportedAndLeavesTheListsEmpty) {
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, u"请您选择所属乡镇!"_qs);
 }
+
+TEST_F(Login, PaperWithoutTimeLimitIsAnnouncedWithoutATime) {
+    Open(1, 0);
+    FillIn(1, true, u"安平村"_qs, u"孙丽"_qs);
+    login->rzbtbtn1->click();
+    EXPECT_TRUE(mainForm->ExamRunning());
+    EXPECT_EQ(login->lbl3->text(), u"试题抽取成功"_qs);
+    EXPECT_FALSE(login->isVisible());
+}

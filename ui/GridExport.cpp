@@ -57,7 +57,7 @@ void FillGridExportRow(const DataGrid& grid, const std::vector<int>& columns, in
         else if (IsNumber(value))
             cells[i] = value.toDouble();
         else
-            SetText(cells[i], model.displayText(row, columns[i]));
+            SetText(cells[i], model.displayText(row, columns[i], value));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "ui/GridModel.h"
 
+#include "platform/ClientCursor.h"
 #include "platform/DatabaseQuery.h"
 #include "ui/DisplayFormat.h"
 
@@ -104,16 +105,27 @@ int GridModel::fieldOf(int column) const {
 }
 
 QString GridModel::displayText(int row, int column) const {
-    const int field = fieldOf(column);
-    if (field < 0 || row < 0 || row >= rows)
+    return displayText(row, column, rawValue(row, column));
+}
+
+QString GridModel::displayText(int row, int column, const QVariant& value) const {
+    if (value.isNull())
         return {};
     const QString& mask = modelColumns[static_cast<size_t>(column)].displayFormat;
     if (!mask.isEmpty()) {
-        const QString formatted = FormatValue(mask, source->Value(row, field));
+        const QString formatted = FormatValue(mask, value);
         if (!formatted.isNull())
             return formatted;
     }
-    return source->DisplayText(row, field);
+    // Texts and date-times as the query shows them, from the value at hand.
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::QDateTime:
+        return platform::DateTimeText(value.toDateTime());
+    default:
+        return source->DisplayText(row, fieldOf(column));
+    }
 }
 
 QVariant GridModel::rawValue(int row, int column) const {

@@ -53,6 +53,9 @@ public:
     // The query's field behind a column, -1 when the result has no such field.
     int fieldOf(int column) const;
     QString displayText(int row, int column) const;
+    // The same for a value already read with rawValue(row, column), which spares reading it
+    // again (a date-time costs a conversion to local time on each read).
+    QString displayText(int row, int column, const QVariant& value) const;
     QVariant rawValue(int row, int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -1,14 +1,21 @@
 #include "exam/uMainform.h"
 
+#include "exam/Unit2.h"
 #include "exam/uFileHandle.h"
+#include "exam/uObjectHandle.h"
 #include "platform/CodePage.h"
 #include "platform/RuntimeErrors.h"
 #include "ui/ErrorBox.h"
 #include "ui/Fonts.h"
+#include "ui/MessageBox.h"
+#include "ui/Skin.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFrame>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -16,6 +23,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
+#include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 #include <optional>
 
@@ -157,12 +166,57 @@ fs::path DefaultPaperFolder() {
            "Exam File";
 }
 
+TExamScrollBar::TExamScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {
+    setFocusPolicy(Qt::NoFocus);
+    setSingleStep(SmallChange);
+    connect(this, &QAbstractSlider::actionTriggered, this, &TExamScrollBar::ApplyLargeChange);
+    ApplyRange();
+}
+
+void TExamScrollBar::SetMax(int value) {
+    max = std::max(0, value);
+    if (pageSize > max)
+        pageSize = 0;
+    ApplyRange();
+}
+
+void TExamScrollBar::SetPageSize(int value) {
+    if (value < 0 || value > max)
+        return;
+    pageSize = value;
+    ApplyRange();
+}
+
+void TExamScrollBar::ApplyRange() {
+    setRange(0, pageSize > 0 ? max - pageSize + 1 : max);
+    setPageStep(pageSize);
+}
+
+// Qt has already moved the slider by the page step when it reports a track click; the track
+// moves by the large change instead.
+void TExamScrollBar::ApplyLargeChange(int action) {
+    if (action == SliderPageStepAdd)
+        setSliderPosition(value() + LargeChange);
+    else if (action == SliderPageStepSub)
+        setSliderPosition(value() - LargeChange);
+}
+
 TMainForm::TMainForm(fs::path paperFolder, QWidget* parent)
     : QWidget(parent), paperFolder(std::move(paperFolder)) {
     setWindowTitle(QStringLiteral("Quillon考试系统"));
     setFont(ui::SongFont(12));
     setFixedSize(ClientWidth, ClientHeight);
     CreateCatalogueView();
+    CreateExamArea();
+    if (!parent) {
+        ui::ApplySkin(this);
+        skin = std::make_unique<ui::SkinFrame>(this);
+    }
+    // The paper panel is moved by hand, so nothing else scrolls a focused control into view;
+    // wheel notches anywhere over the running exam scroll the paper.
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { ScrollIntoView(now); });
+    qApp->installEventFilter(this);
     // An error while the window is created is shown, and the creation completes all the same.
     try {
         FormCreate();
@@ -173,7 +227,24 @@ TMainForm::TMainForm(fs::path paperFolder, QWidget* parent)
     }
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // The children go after this object's own members: nothing may call back into it by then.
+    qApp->removeEventFilter(this);
+    disconnect(qApp, nullptr, this, nullptr);
+    tmr1->stop();
+    if (skin)
+        skin->ReleaseClient();
+}
+
+void TMainForm::SetDataModule(TDataModule2* module) {
+    dataModule = module;
+}
+
+void TMainForm::setVisible(bool visible) {
+    QWidget::setVisible(visible);
+    if (skin)
+        skin->setVisible(visible);
+}
 
 void TMainForm::CreateCatalogueView() {
     ClientArea = new QWidget(this);
@@ -213,8 +284,67 @@ void TMainForm::CreateCatalogueView() {
     setTabOrder(btn1, mmo1);
 }
 
+void TMainForm::CreateExamArea() {
+    pnl2 = new QFrame(ClientArea);
+    pnl2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pnl2->setAutoFillBackground(true);
+
+    pnl1 = new QFrame(pnl2);
+    pnl1->setGeometry(0, 8, ClientWidth, ViewportHeight);
+    pnl1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    pnl1->setLineWidth(1);
+    pnl1Client = new QWidget(pnl1);
+    pnl1Client->setGeometry(pnl1->contentsRect());
+
+    ScrollBar1 = new TExamScrollBar(pnl1Client);
+    ScrollBar1->setGeometry(pnl1Client->width() - 16, 0, 16, pnl1Client->height());
+    connect(ScrollBar1, &QScrollBar::valueChanged, this, &TMainForm::ScrollBar1Change);
+
+    lbl4 = CreateLabel(pnl2, "", {24, 512, 217, 17});
+    lbl4->setFont(ui::SongFont(14));
+    QPalette red = lbl4->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    lbl4->setPalette(red);
+
+    btn2 = new QPushButton(QStringLiteral("提交试卷"), pnl2);
+    btn2->setGeometry(600, 509, 75, 21);
+    Button1 = new QPushButton(QStringLiteral("放弃考试"), pnl2);
+    Button1->setGeometry(680, 509, 75, 21);
+    setTabOrder(btn2, Button1);
+
+    tmr1 = new QTimer(this);
+    tmr1->setInterval(1000);
+    tmr1->setTimerType(Qt::PreciseTimer);
+
+    // Queued, so that whatever a handler throws reaches the error box in an event of its own.
+    connect(btn1, &QPushButton::clicked, this, &TMainForm::btn1Click, Qt::QueuedConnection);
+    connect(btn2, &QPushButton::clicked, this, &TMainForm::btn2Click, Qt::QueuedConnection);
+    connect(Button1, &QPushButton::clicked, this, &TMainForm::Button1Click, Qt::QueuedConnection);
+    connect(tmr1, &QTimer::timeout, this, &TMainForm::tmr1Tick, Qt::QueuedConnection);
+}
+
 void TMainForm::FormCreate() {
+    PaperFiles.clear();
+    pnl2->setGeometry(ClientArea->rect());
+    PaperPanel = new TParentPanel(pnl1Client);
+    PaperPanel->setGeometry(0, 0, ScrollBar1->x(), pnl1Client->height());
+    ResetExam();
     LoadPaperList();
+}
+
+void TMainForm::FormClose() {
+    PaperFiles.clear();
+    PaperFiles.shrink_to_fit();
+}
+
+void TMainForm::ResetExam() {
+    PaperPanel->Paper.Clear();
+    PaperPanel->BuildPanels();
+    pnl2->hide();
+    pnl2->lower();
+    tmr1->stop();
+    Elapsed = 0;
+    state = ExamState::Idle;
 }
 
 void TMainForm::LoadPaperList() {
@@ -263,4 +393,279 @@ void TMainForm::ShowRulesOf(int index) {
     TQFileHandle paper;
     paper.LoadFromFile(PaperAt(index));
     mmo1->setPlainText(platform::FromGbk(paper.PaperRules));
+}
+
+void TMainForm::btn1Click() {
+    // A paper that has started cannot be exchanged for another.
+    if (state != ExamState::Idle || PaperFiles.empty())
+        return;
+    const int index = SelectedPaper();
+    if (index >= 0)
+        StartExam(index);
+}
+
+void TMainForm::StartExam(int index) {
+    if (state != ExamState::Idle || index < 0 || static_cast<size_t>(index) >= PaperFiles.size())
+        return;
+    const fs::path& file = PaperFiles[static_cast<size_t>(index)];
+    std::error_code error;
+    if (!fs::exists(file, error))
+        throw platform::Exception("试卷文件不存在:" +
+                                  QFile::decodeName(file.c_str()).toStdString());
+    PaperPanel->Paper.LoadFromFile(file);
+    ShowExamArea();
+}
+
+void TMainForm::ShowExamArea() {
+    btn2->show();
+    Button1->setText(QStringLiteral("放弃考试"));
+    PaperPanel->BuildPanels();
+    ScrollBar1->SetMax(PaperPanel->height());
+    ScrollBar1->SetPosition(0);
+    ScrollBar1->SetPageSize(ViewportHeight);
+    ScrollBar1Change();
+    ChainTabOrder();
+    SetCatalogueShown(false);
+    pnl2->show();
+    pnl2->raise();
+    state = ExamState::Running;
+    // A paper without a positive time limit has no countdown and no time-out.
+    if (HasTimeLimit())
+        tmr1->start();
+}
+
+// The catalogue lies under the exam area; hidden, it takes no focus and no key while a paper
+// runs.
+void TMainForm::SetCatalogueShown(bool shown) {
+    for (QWidget* widget : {static_cast<QWidget*>(lbl1), static_cast<QWidget*>(lst1),
+                            static_cast<QWidget*>(lbl3), static_cast<QWidget*>(btn1), bvl1,
+                            static_cast<QWidget*>(lbl2), static_cast<QWidget*>(mmo1)})
+        widget->setVisible(shown);
+}
+
+// Tab goes through the answer controls in paper order, then to the two buttons.
+void TMainForm::ChainTabOrder() {
+    QList<QWidget*> chain;
+    for (const TQuestionPanel* panel : std::as_const(PaperPanel->Panels)) {
+        for (const QPointer<QWidget>& control : panel->ItemControls) {
+            if (!control)
+                continue;
+            if (control->focusPolicy() & Qt::TabFocus)
+                chain.append(control);
+            for (QWidget* inner : control->findChildren<QWidget*>())
+                if (inner->focusPolicy() & Qt::TabFocus)
+                    chain.append(inner);
+        }
+    }
+    chain << btn2 << Button1;
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i)
+        setTabOrder(chain[i], chain[i + 1]);
+    chain.front()->setFocus(Qt::OtherFocusReason);
+}
+
+void TMainForm::ScrollBar1Change() {
+    PaperPanel->move(PaperPanel->x(), -ScrollBar1->Position());
+}
+
+// Shows the focused control, and above it as much of its question as fits.
+void TMainForm::ScrollIntoView(QWidget* focused) {
+    if (state != ExamState::Running || !focused || !PaperPanel->isAncestorOf(focused))
+        return;
+    const int viewHeight = pnl1Client->height();
+    const int top = focused->mapTo(PaperPanel, QPoint(0, 0)).y();
+    const int bottom = top + focused->height();
+    int wanted = top;
+    for (QWidget* up = focused->parentWidget(); up && up != PaperPanel; up = up->parentWidget())
+        if (qobject_cast<TQuestionPanel*>(up) && bottom - up->y() <= viewHeight)
+            wanted = up->y();
+    const int position = ScrollBar1->Position();
+    if (wanted < position)
+        ScrollBar1->SetPosition(wanted);
+    else if (bottom > position + viewHeight)
+        ScrollBar1->SetPosition(bottom - viewHeight);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && state == ExamState::Running) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && (widget == this || isAncestorOf(widget))) {
+            WheelOver(static_cast<QWheelEvent*>(event)->angleDelta().y());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// A notch is 120 eighths of a degree; finer wheels add up to notches.
+void TMainForm::WheelOver(int angleDelta) {
+    constexpr int Notch = 120;
+    wheelRest += angleDelta;
+    for (; wheelRest >= Notch; wheelRest -= Notch)
+        FormMouseWheelUp();
+    for (; wheelRest <= -Notch; wheelRest += Notch)
+        FormMouseWheelDown();
+}
+
+void TMainForm::FormMouseWheelDown() {
+    const int position = ScrollBar1->Position();
+    if (position < PaperPanel->height() - 500)
+        ScrollBar1->SetPosition(position + 10);
+}
+
+void TMainForm::FormMouseWheelUp() {
+    const int position = ScrollBar1->Position();
+    if (position > 0)
+        ScrollBar1->SetPosition(std::max(0, position - 10));
+}
+
+bool TMainForm::HasTimeLimit() const {
+    return PaperPanel->Paper.TimeLimit > 0;
+}
+
+QString TMainForm::RemainingTimeText(int32_t seconds) {
+    constexpr int32_t Day = 24 * 60 * 60;
+    const int32_t inDay = (seconds % Day + Day) % Day;
+    return QStringLiteral("%1:%2:%3")
+        .arg(inDay / 3600, 2, 10, QLatin1Char('0'))
+        .arg(inDay / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(inDay % 60, 2, 10, QLatin1Char('0'));
+}
+
+void TMainForm::tmr1Tick() {
+    // A tick queued before the clock was switched off is dropped.
+    if (tmr1->isActive())
+        tmr1Timer();
+}
+
+void TMainForm::tmr1Timer() {
+    const int32_t limit = PaperPanel->Paper.TimeLimit;
+    if (state != ExamState::Running || !HasTimeLimit() || Elapsed >= limit)
+        return;
+    lbl4->setText(QStringLiteral("剩余时间:") + RemainingTimeText(limit - Elapsed));
+    ++Elapsed;
+    if (Elapsed == limit)
+        TimeOut();
+}
+
+void TMainForm::TimeOut() {
+    tmr1->stop();
+    const int32_t score = PaperPanel->GetScore();
+    SaveScore(QString::number(score), ExamineeTown, ExamineeName, ExamineeUnit);
+    state = ExamState::Ended;
+    ShowResult(score);
+    EndExam();
+}
+
+void TMainForm::btn2Click() {
+    if (state != ExamState::Running)
+        return;
+    const unsigned question = ui::MB_YESNO | ui::MB_ICONINFORMATION;
+    int position = -1;
+    if (!PaperPanel->AllAnswered(position)) {
+        const int leaveBlank =
+            ui::MessageBox(this, QStringLiteral("尚有未完成试题,是否真的放弃填写它们?"),
+                           QStringLiteral("提示"), question);
+        // The time may have run out while the box was open: the time-out has ended the exam.
+        if (state != ExamState::Running)
+            return;
+        if (leaveBlank != ui::IDYES) {
+            // A paper without questions has no panel to go to; the view stays.
+            if (position >= 0)
+                if (const TQuestionPanel* panel = PaperPanel->PanelAt(uint8_t(position)))
+                    ScrollBar1->SetPosition(panel->y());
+            return;
+        }
+    }
+    const int confirmed = ui::MessageBox(this, QStringLiteral("您是否确认提交此试卷?"),
+                                         QStringLiteral("提示"), question);
+    if (state != ExamState::Running || confirmed != ui::IDYES)
+        return;
+    const int32_t score = PaperPanel->GetScore();
+    tmr1->stop();
+    try {
+        SaveScore(QString::number(score), ExamineeTown, ExamineeName, ExamineeUnit);
+    } catch (...) {
+        // Nothing was recorded and the exam goes on: so does its time.
+        if (Elapsed < PaperPanel->Paper.TimeLimit)
+            tmr1->start();
+        throw;
+    }
+    state = ExamState::Ended;
+    SaveScoreSecond(QString::number(score), ExamineeTown, ExamineeName, ExamineeUnit);
+    ShowResult(score);
+    EndExam();
+}
+
+void TMainForm::Button1Click() {
+    if (state != ExamState::Running)
+        return;
+    const int confirmed =
+        ui::MessageBox(this, QStringLiteral("您确认要放弃此次考试吗?"), QStringLiteral("提示"),
+                       ui::MB_YESNO | ui::MB_ICONINFORMATION);
+    if (state != ExamState::Running || confirmed != ui::IDYES)
+        return;
+    try {
+        SaveScore(QStringLiteral("0"), ExamineeTown, ExamineeName, ExamineeUnit);
+    } catch (...) {
+        // The time ran out while this recording showed its error, and the time-out recorded
+        // the exam: this attempt has nothing left to do.
+        if (state == ExamState::Ended)
+            return;
+        throw;
+    }
+    state = ExamState::Ended;
+    tmr1->stop();
+    close();
+}
+
+void TMainForm::SaveScore(const QString& score, const QString& town, const QString& name,
+                          const QString& unit) {
+    if (!dataModule)
+        throw platform::Exception("没有可用的数据库连接");
+    AppendScoreRow(dataModule->qry1, town, unit, name, score);
+    // Closed at once, so that an ending still waiting in an error box of its own recording
+    // cannot post a second row for this exam.
+    dataModule->qry1.Close();
+}
+
+void TMainForm::SaveScoreSecond(const QString& score, const QString& town, const QString& name,
+                                const QString& unit) {
+    if (!dataModule)
+        return;
+    try {
+        dataModule->ReadSecondConnectionString();
+        AppendScoreRow(dataModule->qry2, town, unit, name, score);
+    } catch (...) {
+        // The second copy is a convenience; its failure never stops the hand-in.
+    }
+}
+
+QString TMainForm::ResultText(int32_t score, int32_t totalScore) {
+    return QStringLiteral("考试时间结束.你的得分是: ") + QString::number(score) +
+           QStringLiteral("分. 满分是: ") + QString::number(totalScore) +
+           QStringLiteral("分.已保存.") + QStringLiteral("\r\n\r\n") +
+           QStringLiteral("点击确认按钮关闭程序.");
+}
+
+void TMainForm::ShowResult(int32_t score) {
+    ui::MessageBox(this, ResultText(score, PaperPanel->Paper.TotalScore()), QStringLiteral("提示"),
+                   ui::MB_OK | ui::MB_ICONINFORMATION);
+}
+
+void TMainForm::EndExam() {
+    btn2->hide();
+    Button1->setText(QStringLiteral("结束"));
+    close();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    // While a paper runs, its three endings are the only ways out.
+    if (state == ExamState::Running) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+    if (window() != this)
+        window()->close();
 }

@@ -1,0 +1,199 @@
+#pragma once
+
+#include <QPushButton>
+#include <QString>
+#include <QWidget>
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QMenu;
+class QProgressDialog;
+
+namespace platform {
+class TADOConnection;
+class TADOQuery;
+} // namespace platform
+
+namespace ui {
+class DataGrid;
+class PictureBox;
+} // namespace ui
+
+// A push button of the browse windows: a light face with a dark blue frame that lights up under
+// the mouse, a 16-pixel icon before the caption, and optionally the caption drawn raised. Enter
+// on a focused button clicks it, as on the desktop the windows were designed for.
+class TStyledButton final : public QPushButton {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TStyledButton)
+
+public:
+    explicit TStyledButton(const QString& caption, QWidget* parent = nullptr);
+    void SetRaisedText(bool raised);
+    bool Hot() const { return hot; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    bool hot = false;
+    bool raisedText = false;
+};
+
+// A thin horizontal line that fades from the dark frame colour to the bar's colour.
+class TGradientSeparator final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TGradientSeparator)
+
+public:
+    explicit TGradientSeparator(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Shows the busy cursor while it lives. The cursor is changed at once; work that ends within a
+// few hundred milliseconds finishes before the window system draws it.
+class TBusyCursor final {
+public:
+    TBusyCursor();
+    ~TBusyCursor();
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+// What a window does with itself once it has been closed.
+enum class TCloseAction { caNone, caHide, caFree };
+
+// The generic browse window: a picture title bar with its own close image, a toolbar for search
+// fields, a data grid over one query and a bottom bar of command buttons. A derived window gives
+// the query a connection, supplies the search and export commands and names its section of the
+// column-properties file.
+class TfrmBasicMid : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmBasicMid)
+    Q_PROPERTY(QString TableName READ TableName WRITE SetTableName)
+    Q_PROPERTY(QString GridTitleFile READ GridTitleFile WRITE SetGridTitleFile)
+    Q_PROPERTY(QString GridTitelID READ GridTitelID WRITE SetGridTitelID)
+    Q_PROPERTY(bool AdjustWidth READ AdjustWidth WRITE SetAdjustWidth)
+    Q_PROPERTY(bool ShowFoodter READ ShowFoodter WRITE SetShowFoodter)
+
+public:
+    // The design size of the window.
+    static constexpr int DesignWidth = 850;
+    static constexpr int DesignHeight = 581;
+
+    // Builds the window and runs FormCreate. programDirectory (with its trailing separator) is
+    // where the column-properties file lies.
+    explicit TfrmBasicMid(const QString& programDirectory, QWidget* parent = nullptr);
+    ~TfrmBasicMid() override;
+
+    // Published properties.
+    platform::TADOConnection* Conn() const { return conn; }
+    void SetConn(platform::TADOConnection* connection) { conn = connection; }
+    const QString& TableName() const { return tableName; }
+    void SetTableName(const QString& name);
+    const QString& GridTitleFile() const { return gridTitleFile; }
+    void SetGridTitleFile(const QString& file);
+    const QString& GridTitelID() const { return gridTitelID; }
+    void SetGridTitelID(const QString& section);
+    bool AdjustWidth() const { return adjustWidth; }
+    void SetAdjustWidth(bool on) { adjustWidth = on; }
+    bool ShowFoodter() const { return showFoodter; }
+    void SetShowFoodter(bool on) { showFoodter = on; }
+
+    // The host window told when this window closes; nothing sets it in tallyboard.
+    WId HostHandle = 0;
+
+    // Operations.
+    void FormCreate();
+    // Rebuilds the grid's columns from the section of the column-properties file.
+    void LoadGridColumns(ui::DataGrid& grid, const QString& section, const QString& file);
+    // Exports the grid to an .xls file the user chooses; true when the file exists afterwards.
+    bool ExportToExcel(const QString& title);
+    void actDelExecute();
+    void dbgrdDataTitleClick(int column);
+    void dbgrdDataColumnMoved(int fromPosition, int toPosition);
+    void dbgrdDataColWidthsChanged();
+    void FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    void btnCloseClick();
+    void btnCloseMouseMove();
+    void imgTitleLeftMouseMove();
+    void pnlTopResize();
+    TCloseAction FormClose();
+    // Whether btnClose shows its hover picture.
+    bool CloseImageHot() const { return closeHot; }
+    const QString& ProgramDirectory() const { return programDir; }
+
+    // Components.
+    QFrame* Panel2 = nullptr;
+    QFrame* pnlTop = nullptr;
+    ui::PictureBox* imgTitleLeft = nullptr;
+    ui::PictureBox* imgTitleRight = nullptr;
+    ui::PictureBox* btnClose = nullptr;
+    ui::PictureBox* imgDown = nullptr;
+    ui::PictureBox* imgUp = nullptr;
+    QFrame* pnlToolbar = nullptr;
+    TStyledButton* btnSearch = nullptr;
+    ui::DataGrid* dbgrdData = nullptr;
+    QFrame* pnlBottom = nullptr;
+    QFrame* Shape1 = nullptr;
+    TGradientSeparator* rzsprtr1 = nullptr;
+    TStyledButton* btnAdd = nullptr;
+    TStyledButton* btnEdit = nullptr;
+    TStyledButton* btnDel = nullptr;
+    TStyledButton* btnExport = nullptr;
+    QObject* ActionList1 = nullptr;
+    QAction* actAdd = nullptr;
+    QAction* actEdit = nullptr;
+    QAction* actDel = nullptr;
+    QAction* actSearch = nullptr;
+    QAction* actExport = nullptr;
+    QMenu* pmGrid = nullptr;
+    QAction* mniAdd = nullptr;
+    QAction* mniEdit = nullptr;
+    QAction* mniDel = nullptr;
+    QAction* N1 = nullptr;
+    QAction* N2 = nullptr;
+    platform::TADOQuery* ADOQuery1 = nullptr;
+
+protected:
+    // For a derived window: builds the components only; its own creation handler runs
+    // TfrmBasicMid::FormCreate among its steps.
+    struct ComponentsOnly {};
+    TfrmBasicMid(const QString& programDirectory, ComponentsOnly, QWidget* parent);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateComponents();
+    void CreateTitleBar();
+    void CreateToolbar();
+    void CreateBottomBar();
+    void CreateActions();
+    void CreatePopupMenu();
+    TStyledButton* CreateButton(QWidget* parent, const QString& caption, int icon, QAction* action);
+    void KeepAtBottomLeft(QWidget* control);
+    void PlaceBottomControls();
+    void ReloadColumnsWhenComplete();
+    bool ColumnWriteBackOn() const;
+
+    QString programDir;
+    platform::TADOConnection* conn = nullptr;
+    QString tableName;
+    QString gridTitleFile;
+    QString gridTitelID;
+    bool adjustWidth = false;
+    bool showFoodter = true;
+    bool closeHot = false;
+};
+
+// Writes the grid's current columns (display order, titles, formats, widths) back into the
+// section of the column-properties file, in the file's own encoding, replacing it in one step.
+void SaveGridColumns(const ui::DataGrid& grid, const QString& section, const QString& file);
+
+// One icon of the window's 16-pixel image list il16.
+QIcon Il16Icon(int index);

@@ -1,5 +1,80 @@
 #include "tallyboard/Unit4.h"
 
-TfrmBasicMid1::TfrmBasicMid1(QWidget* parent) : QMainWindow(parent) {
-    setWindowTitle(QStringLiteral("考试成绩查看"));
+#include "common/FuncUnit.h"
+#include "platform/DatabaseQuery.h"
+#include "ui/DataGrid.h"
+#include "ui/ErrorBox.h"
+#include "ui/Fonts.h"
+#include "ui/Picture.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+
+TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
+    : TfrmBasicMid(programDirectory, ComponentsOnly{}, parent) {
+    setWindowTitle(u"考试成绩查看"_qs);
+    imgTitleLeft->setPicture(ui::LoadPicture(u":/tallyboard/pictures/title-left.jpg"_qs));
+
+    lbl1 = new QLabel(u"单位名称"_qs, pnlToolbar);
+    lbl1->setGeometry(16, 10, 48, 12);
+    edt1 = new QLineEdit(pnlToolbar);
+    edt1->setGeometry(69, 5, 121, 20);
+    btnSearch->move(197, btnSearch->y());
+    setTabOrder(edt1, btnSearch);
+
+    pnlBottom->setFixedHeight(35);
+    btnExport->move(3, 6);
+    for (QWidget* hidden : {static_cast<QWidget*>(btnAdd), static_cast<QWidget*>(btnEdit),
+                            static_cast<QWidget*>(btnDel)})
+        hidden->hide();
+    for (QAction* hidden : {mniAdd, mniEdit, mniDel})
+        hidden->setVisible(false);
+    dbgrdData->setRowNumbersVisible(true);
+
+    ADOQuery1->SetConnection(&con1);
+    connect(actSearch, &QAction::triggered, this, &TfrmBasicMid1::actSearchExecute,
+            Qt::QueuedConnection);
+    connect(actExport, &QAction::triggered, this, &TfrmBasicMid1::actExportExecute,
+            Qt::QueuedConnection);
+    FormCreate();
+}
+
+// The query outlives this part of the window: it must not keep the connection.
+TfrmBasicMid1::~TfrmBasicMid1() {
+    ADOQuery1->Close();
+    ADOQuery1->SetConnection(nullptr);
+}
+
+void TfrmBasicMid1::FormCreate() {
+    SetConnectionFromConfig(con1, DBConfigSection, ProgramDirectory());
+    TfrmBasicMid::FormCreate();
+    // A missing or malformed column file is reported, and the window opens all the same, with
+    // the columns read before the failure and without the write-back of column changes.
+    try {
+        SetGridTitelID(u"score"_qs);
+    } catch (const std::exception& error) {
+        ui::ShowException(error);
+        return;
+    }
+    SetAdjustWidth(true);
+}
+
+QString TfrmBasicMid1::SearchSql(const QString& unitText) {
+    QString sql = u"select * from score where 1=1 "_qs;
+    const QString unit = TrimText(unitText);
+    if (!unit.isEmpty())
+        sql += u" and Fac like "_qs + SqlLikeQuote(unit);
+    sql += u" order by STime"_qs;
+    return sql;
+}
+
+void TfrmBasicMid1::actSearchExecute() {
+    TBusyCursor busy;
+    OpenQuery(*ADOQuery1, SearchSql(edt1->text()), true);
+}
+
+void TfrmBasicMid1::actExportExecute() {
+    ExportToExcel(u"考试成绩导出"_qs);
 }

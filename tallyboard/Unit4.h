@@ -1,12 +1,35 @@
 #pragma once
 
-#include <QMainWindow>
+#include "common/ConnectionConfig.h"
+#include "platform/DatabaseConnection.h"
+#include "tallyboard/BasicMdiForm.h"
 
-// The score browser, the only window of tallyboard.
-class TfrmBasicMid1 final : public QMainWindow {
+class QLabel;
+class QLineEdit;
+
+// The score browser, the only window of tallyboard: the score rows of the units whose name
+// contains the typed text, in recording-time order, with the browse window's sorting, column
+// write-back and export.
+class TfrmBasicMid1 final : public TfrmBasicMid {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmBasicMid1)
 
 public:
-    explicit TfrmBasicMid1(QWidget* parent = nullptr);
+    // programDirectory holds DBConifg.ini and the column-properties file.
+    explicit TfrmBasicMid1(const QString& programDirectory = ::ProgramDirectory(),
+                           QWidget* parent = nullptr);
+    ~TfrmBasicMid1() override;
+
+    // The creation handler: connection, the browse window's creation, the columns of section
+    // "score", and from then on the write-back of column changes.
+    void FormCreate();
+    void actSearchExecute();
+    void actExportExecute();
+
+    // The SQL text of a search for the typed unit text.
+    static QString SearchSql(const QString& unitText);
+
+    QLabel* lbl1 = nullptr;
+    QLineEdit* edt1 = nullptr;
+    platform::TADOConnection con1;
 };

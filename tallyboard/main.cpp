@@ -1,10 +1,13 @@
 #include "tallyboard/Unit4.h"
+#include "ui/Application.h"
 
-#include <QApplication>
+#include <QPointer>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    TfrmBasicMid1 window;
-    window.showMaximized();
-    return app.exec();
+    ui::Application app(argc, argv);
+    QPointer<TfrmBasicMid1> window = new TfrmBasicMid1;
+    window->showMaximized();
+    const int result = app.exec();
+    delete window;
+    return result;
 }

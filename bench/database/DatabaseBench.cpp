@@ -6,6 +6,9 @@
 //          against sqlite3 with that ORDER BY  (targets <= 0.3, <= 0.3, <= 0.6)
 //   memory the cursor's bytes against the size of the rows as sqlite3 prints them (target <= 3)
 // Each time is the best of three runs.
+//
+// bench_database --generate FILE ROWS only writes the score table to a new SQLite file, for the
+// other benchmarks (bench/database/generate.sh wraps it).
 #include "platform/DatabaseQuery.h"
 
 #include <QCoreApplication>
@@ -14,9 +17,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -60,12 +65,27 @@ void Generate(const QString& file, int rows) {
         " (i * 37) % 101,\n"
         " datetime(1764547200 + (i * 7919) % 31536000, 'unixepoch')\n"
         "FROM n;\n");
-    const QString script = file + QStringLiteral(".sql");
-    QFile out(script);
-    out.open(QIODevice::WriteOnly);
-    out.write(sql.arg(rows).toUtf8());
-    out.close();
-    Shell(QStringLiteral("sqlite3 '%1' < '%2'").arg(file, script));
+    QTemporaryFile script;
+    if (!script.open() || script.write(sql.arg(rows).toUtf8()) < 0 || !script.flush()) {
+        std::fprintf(stderr, "cannot write the generator's SQL script\n");
+        std::exit(1);
+    }
+    Shell(QStringLiteral("sqlite3 '%1' < '%2'").arg(file, script.fileName()));
+}
+
+int GenerateOnly(const char* file, const char* rowsText) {
+    const QString target = QString::fromLocal8Bit(file);
+    const int rows = std::atoi(rowsText);
+    if (rows <= 0) {
+        std::fprintf(stderr, "ROWS must be a positive number, not %s\n", rowsText);
+        return 2;
+    }
+    if (QFileInfo::exists(target)) {
+        std::fprintf(stderr, "%s exists already: give a new file\n", file);
+        return 2;
+    }
+    Generate(target, rows);
+    return 0;
 }
 
 void Report(const char* what, double ours, double baseline, double target) {
@@ -78,6 +98,13 @@ void Report(const char* what, double ours, double baseline, double target) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--generate") == 0) {
+        if (argc != 4) {
+            std::fprintf(stderr, "usage: bench_database --generate FILE ROWS\n");
+            return 2;
+        }
+        return GenerateOnly(argv[2], argv[3]);
+    }
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     QTemporaryDir folder;
     const QString file = QDir(folder.path()).filePath(QStringLiteral("score.db"));

@@ -2,6 +2,7 @@
 # Takes the README's screenshots of the real programs under Xvfb into docs/screenshots/:
 #   exam-login.png    exam's login window, filled in
 #   exam-running.png  exam's main window with the drawn paper running
+#   tallyboard.png    tallyboard after a search over the demo scores
 # Builds nothing: run scripts/build.sh first (or name another build folder). Prepares the demo
 # data in its bin/; the exam is stopped before it ends, so it records no score.
 #   scripts/screenshots.sh [build-folder]
@@ -11,7 +12,7 @@ bin=${1:-build}/bin
 out=docs/screenshots
 
 if [ -z "${SCREENSHOTS_ON_XVFB:-}" ]; then
-    for program in exam; do
+    for program in exam tallyboard; do
         if [ ! -x "$bin/$program" ]; then
             echo "$bin/$program is missing: run scripts/build.sh first" >&2
             exit 1
@@ -90,7 +91,21 @@ exam_screenshots() {
     kill "$pid"
 }
 
-exam_screenshots
-# tallyboard's screenshot goes here, taken the same way from build/bin/tallyboard.
+tallyboard_screenshot() {
+    (cd "$bin" && exec ./tallyboard) &
+    started+=($!)
+    local pid=$!
+    local window
+    window=$(wait_window "$pid" "考试成绩查看" 800)
+    sleep 0.5
+    # Search without a filter: every demo score, in recording-time order.
+    click "$window" 240 67
+    sleep 0.5
+    import -window "$window" "$out/tallyboard.png"
+    kill "$pid"
+}
 
-echo "Written: $out/exam-login.png $out/exam-running.png"
+exam_screenshots
+tallyboard_screenshot
+
+echo "Written: $out/exam-login.png $out/exam-running.png $out/tallyboard.png"

@@ -2,10 +2,14 @@
 #include "ui/Application.h"
 
 #include <QPointer>
+#include <QScreen>
 
 int main(int argc, char** argv) {
     ui::Application app(argc, argv);
     QPointer<TfrmBasicMid1> window = new TfrmBasicMid1;
+    // Without a window manager nobody honours the maximise request; the window then covers the
+    // screen's free area all the same.
+    window->setGeometry(window->screen()->availableGeometry());
     window->showMaximized();
     const int result = app.exec();
     delete window;

@@ -307,7 +307,7 @@ bool TForm1::CheckEntries() {
 }
 
 void TForm1::HandOver(const QString& town, const QString& unit, const QString& name) {
-    MainForm.lbl3->setText(ExamineeLine(town, unit, name));
+    MainForm.SetExamineeLine(ExamineeLine(town, unit, name));
     MainForm.ExamineeName = name;
     MainForm.ExamineeTown = town;
     MainForm.ExamineeUnit = unit;

@@ -116,6 +116,10 @@ protected:
     }
 };
 
+// The examinee line's size when it fits on one line.
+constexpr int ExamineeLineWidth = 367;
+constexpr int ExamineeLineHeight = 24;
+
 QLabel* CreateLabel(QWidget* parent, const char* text, const QRect& geometry) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
     label->setGeometry(geometry);
@@ -262,8 +266,9 @@ void TMainForm::CreateCatalogueView() {
     connect(lst1, &QListWidget::itemSelectionChanged, this, &TMainForm::lst1Click,
             Qt::QueuedConnection);
 
-    lbl3 = CreateLabel(ClientArea, "考生资料:", {34, 282, 367, 24});
+    lbl3 = CreateLabel(ClientArea, "考生资料:", {34, 282, ExamineeLineWidth, ExamineeLineHeight});
     lbl3->setFont(ui::SongFont(16));
+    lbl3->setWordWrap(true);
     QPalette red = lbl3->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     lbl3->setPalette(red);
@@ -381,6 +386,15 @@ const fs::path& TMainForm::PaperAt(int index) const {
     if (index < 0 || static_cast<size_t>(index) >= PaperFiles.size())
         throw platform::EListError(index);
     return PaperFiles[static_cast<size_t>(index)];
+}
+
+void TMainForm::SetExamineeLine(const QString& line) {
+    lbl3->setText(line);
+    constexpr int GapBeforeButton = 8;
+    const int room = btn1->x() - GapBeforeButton - lbl3->x();
+    const int width =
+        std::clamp(lbl3->fontMetrics().horizontalAdvance(line) + 1, ExamineeLineWidth, room);
+    lbl3->resize(width, std::max(ExamineeLineHeight, lbl3->heightForWidth(width)));
 }
 
 void TMainForm::lst1Click() {

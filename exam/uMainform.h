@@ -106,6 +106,9 @@ public:
     int SelectedPaper() const;
     // The file of catalogue entry index; the list's index error outside the catalogue.
     const std::filesystem::path& PaperAt(int index) const;
+    // Shows the examinee line in lbl3. A line longer than lbl3 widens it into the room left of
+    // "开始考试" and wraps there, so that none of it is cut off.
+    void SetExamineeLine(const QString& line);
     // The user changed lst1's selection: show the rules of the selected paper.
     void lst1Click();
 

@@ -1,9 +1,13 @@
 #pragma once
 
-// What the tests of the login, the start-up and the whole exam share: a program folder with its
-// "DBConifg.ini", two SQLite databases with towns and units, and papers in "Exam File".
+// What the tests of the login, the start-up, the main window and the whole exam share: a program
+// folder with its "DBConifg.ini", two SQLite databases with towns and units, and papers in
+// "Exam File".
 
 #include "exam/Unit1.h"
+#include "exam/Unit2.h"
+#include "exam/uMainform.h"
+#include "exam/uObjectHandle.h"
 #include "platform/CodePage.h"
 #include "platform/DatabaseQuery.h"
 #include "tests/support/PgServer.h"
@@ -14,9 +18,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
+#include <QVariant>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 
 namespace logintest {
@@ -51,6 +57,27 @@ inline paperwriter::Paper SmallPaper(const QString& title, int32_t timeLimit) {
     return paper;
 }
 
+// count single-choice questions of fullMarks points with the given options each, the right one
+// the first, and a stem of stemLines lines.
+inline paperwriter::Paper Singles(int count, int32_t timeLimit, int options = 3,
+                                  int32_t fullMarks = 10, int stemLines = 1) {
+    paperwriter::Paper paper;
+    paper.title = Gbk(u"单选测试"_qs);
+    paper.timeLimit = timeLimit;
+    for (int i = 0; i < count; ++i) {
+        paperwriter::Question question;
+        QString stem = u"第%1题:下列哪一项是正确的?"_qs.arg(i + 1);
+        for (int line = 2; line <= stemLines; ++line)
+            stem += u"\r\n第%1行"_qs.arg(line);
+        question.stem = Gbk(stem);
+        question.fullMarks = fullMarks;
+        for (int option = 0; option < options; ++option)
+            question.options.push_back(Gbk(u"选项%1"_qs.arg(option + 1)));
+        paper.questions.push_back(question);
+    }
+    return paper;
+}
+
 inline int CountRows(const QString& connectionString, const QString& sql) {
     platform::TADOConnection connection;
     connection.SetConnectionString(connectionString);
@@ -59,6 +86,22 @@ inline int CountRows(const QString& connectionString, const QString& sql) {
     query.SetSQL(sql);
     query.Open();
     return query.RecordCount();
+}
+
+// The score rows of a database as "town|unit|name|score", in the order they were written.
+inline QStringList ScoreRows(const QString& connectionString) {
+    platform::TADOConnection connection;
+    connection.SetConnectionString(connectionString);
+    platform::TADOQuery query;
+    query.SetConnection(&connection);
+    query.SetSQL(u"select * from Score order by id"_qs);
+    query.Open();
+    QStringList rows;
+    for (query.First(); !query.Eof(); query.Next())
+        rows << QStringList{query.FieldValue(1).toString(), query.FieldValue(2).toString(),
+                            query.FieldValue(3).toString(), query.FieldValue(4).toString()}
+                    .join(u'|');
+    return rows;
 }
 
 // A program folder as exam finds it beside its executable.
@@ -98,6 +141,45 @@ public:
 
 private:
     inline static const QString ScoreSql = u"select * from Score"_qs;
+};
+
+// The main window over a folder's papers with its data module, and the examinee the login hands
+// over; no paper runs yet.
+class ExamWindow final {
+public:
+    explicit ExamWindow(const ExamFolder& folder)
+        : dataModule(nullptr, folder.Folder()), mainForm(folder.PaperFolder()) {
+        mainForm.SetDataModule(&dataModule);
+        mainForm.ExamineeTown = u"安平镇"_qs;
+        mainForm.ExamineeUnit = u"安平镇卫生院"_qs;
+        mainForm.ExamineeName = u"张伟"_qs;
+    }
+
+    // What each ending writes for this examinee.
+    static QString Row(int score) { return u"安平镇|安平镇卫生院|张伟|%1"_qs.arg(score); }
+
+    TDataModule2 dataModule;
+    TMainForm mainForm;
+};
+
+// A main window whose paper runs: the paper written to its folder, listed and started.
+class RunningExam final {
+public:
+    explicit RunningExam(const paperwriter::Paper& paper) {
+        folder.AddPaper(paper, "paper.mqe");
+        window = std::make_unique<ExamWindow>(folder);
+        window->mainForm.StartExam(0);
+    }
+    TMainForm& Form() const { return window->mainForm; }
+    // Ticks the clock until the exam is no longer running, at most the paper's time.
+    void TickToTheEnd() const {
+        for (int32_t tick = 0; tick < Form().PaperPanel->Paper.TimeLimit && Form().ExamRunning();
+             ++tick)
+            Form().tmr1Timer();
+    }
+
+    ExamFolder folder;
+    std::unique_ptr<ExamWindow> window;
 };
 
 inline QStringList Items(const QComboBox* box) {

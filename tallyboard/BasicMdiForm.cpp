@@ -425,7 +425,9 @@ void TfrmBasicMid::LoadGridColumns(ui::DataGrid& grid, const QString& section,
     }
     if (layout.error)
         std::rethrow_exception(layout.error);
-    if (showFoodter && grid.columnCount() >= 3) {
+    // Only columns read from the section count: the grid's stand-in columns for the fields of
+    // an open result are rebuilt at the next search and carry no footer.
+    if (showFoodter && layout.columns.size() >= 3) {
         grid.setFooter(0, {ui::FooterKind::Text, RecordCountLabel,
                            Qt::AlignRight | Qt::AlignVCenter});
         grid.setFooter(1, {ui::FooterKind::RecordCount, {}, Qt::AlignLeft | Qt::AlignVCenter});
@@ -624,8 +626,7 @@ void TfrmBasicMid::pnlTopResize() {
 TCloseAction TfrmBasicMid::FormClose() {
     if (HostHandle != 0) {
         if (QWidget* host = QWidget::find(HostHandle))
-            QCoreApplication::postEvent(
-                host, new QEvent(static_cast<QEvent::Type>(QEvent::User + HostCloseMessage)));
+            QCoreApplication::postEvent(host, new THostCloseEvent(winId()));
     }
     return TCloseAction::caFree;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "tallyboard/ConstUnit.h"
+
+#include <QEvent>
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
@@ -62,6 +65,18 @@ public:
     ~TBusyCursor();
     TBusyCursor(const TBusyCursor&) = delete;
     TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+// The notice a host window receives when a browse window closes, with the parameters of the
+// message it stands for: wParam 1 and lParam the closed window's handle.
+class THostCloseEvent final : public QEvent {
+public:
+    static constexpr QEvent::Type Kind =
+        static_cast<QEvent::Type>(QEvent::User + tallyboard::HostCloseMessage);
+    explicit THostCloseEvent(WId window) : QEvent(Kind), lParam(window) {}
+
+    const int wParam = 1;
+    const WId lParam;
 };
 
 // What a window does with itself once it has been closed.

@@ -24,7 +24,9 @@ int RunExam(const ExamStartup& startup) {
         startup.ShowLogin(Form1);
     else
         Form1.exec();
-    if (Form1.QuitRequested() || !MainForm.ShowAtStart)
+    // A paper whose time ran out during the login's pauses has been recorded, and its ending
+    // ends the program as every ending does: the window is not shown.
+    if (Form1.QuitRequested() || !MainForm.ShowAtStart || MainForm.ExamEnded())
         return 0;
 
     QTimer::singleShot(0, &MainForm, [&MainForm] { MainForm.show(); });

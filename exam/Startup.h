@@ -21,5 +21,6 @@ struct ExamStartup {
 // Runs exam: the application title, the main window created hidden (it builds the catalogue),
 // the login window, the data module, the login shown, then the event loop, which shows the main
 // window as it starts. When the login did not confirm an examinee, or "退出" was chosen, the
-// program ends there: the main window is never shown and nothing is written.
+// program ends there: the main window is never shown and nothing is written. So it does when the
+// drawn paper's time ran out during the login's pauses: the time-out has recorded the exam.
 int RunExam(const ExamStartup& startup = {});

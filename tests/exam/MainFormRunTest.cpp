@@ -9,10 +9,12 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 
 using logintest::ExamFolder;
@@ -43,6 +45,58 @@ protected:
 };
 
 } // namespace
+
+TEST_F(MainFormRun, ExamAreaIsIdleAtCreationAndCoversTheCatalogueOnceAPaperStarts) {
+    ExamFolder folder;
+    folder.AddPaper(Singles(8, 2700, 4), "paper.mqe");
+    ExamWindow window(folder);
+    TMainForm& form = window.mainForm;
+    form.show();
+    EXPECT_EQ(form.pnl2->geometry(), form.ClientArea->rect());
+    EXPECT_FALSE(form.pnl2->isVisible());
+    EXPECT_FALSE(form.tmr1->isActive());
+    EXPECT_EQ(form.tmr1->interval(), 1000);
+    EXPECT_EQ(form.Elapsed, 0);
+    EXPECT_EQ(form.ScrollBar1->PageSize(), 0);
+    EXPECT_TRUE(form.PaperPanel->Panels.isEmpty());
+    const struct {
+        QWidget* widget;
+        QRect geometry;
+    } layout[] = {{form.pnl1, {0, 8, 760, 497}},
+                  {form.lbl4, {24, 512, 217, 17}},
+                  {form.btn2, {600, 509, 75, 21}},
+                  {form.Button1, {680, 509, 75, 21}}};
+    for (const auto& [widget, geometry] : layout) {
+        EXPECT_EQ(widget->parentWidget(), form.pnl2);
+        EXPECT_EQ(widget->geometry(), geometry) << widget->metaObject()->className();
+    }
+    EXPECT_EQ(form.PaperPanel->parentWidget(), form.pnl1Client);
+    EXPECT_EQ(form.pnl1Client->geometry(), form.pnl1->contentsRect());
+    EXPECT_TRUE(form.lbl4->text().isEmpty());
+    EXPECT_EQ(form.lbl4->font().pixelSize(), 14);
+    EXPECT_EQ(form.lbl4->palette().color(QPalette::WindowText), QColor(Qt::red));
+    EXPECT_EQ(form.btn2->text(), u"提交试卷"_qs);
+    EXPECT_EQ(form.Button1->text(), u"放弃考试"_qs);
+
+    form.btn1->click();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(form.ExamRunning());
+    EXPECT_TRUE(form.pnl2->isVisible());
+    EXPECT_FALSE(form.lst1->isVisible());
+    EXPECT_FALSE(form.btn1->isVisible());
+    // What the examinee sees in the middle of the window is the paper.
+    EXPECT_TRUE(form.PaperPanel->isAncestorOf(form.ClientArea->childAt(380, 300)));
+    EXPECT_EQ(form.PaperPanel->Panels.size(), 8);
+    EXPECT_TRUE(form.tmr1->isActive());
+    // Tab runs through the answers and then to the two buttons.
+    EXPECT_EQ(form.btn2->nextInFocusChain(), form.Button1);
+    // A started paper cannot be exchanged for another.
+    form.StartExam(0);
+    form.btn1Click();
+    EXPECT_EQ(form.Elapsed, 0);
+    EXPECT_TRUE(form.ExamRunning());
+    form.hide();
+}
 
 TEST_F(MainFormRun, CountdownShowsTheFullTimeFirstAndOneSecondLastThenTimesOut) {
     const RunningExam exam(Singles(3, 2700));
@@ -206,6 +260,20 @@ TEST_F(MainFormRun, WheelScrollsTenPixelsANotchBetweenTheTopAndTheHeightLessFive
     form.FormMouseWheelUp();
     EXPECT_EQ(form.ScrollBar1->Position(), 0);
 
+    // Notches of the mouse wheel anywhere over the running paper, finer wheels adding up.
+    const auto turn = [&](int angle) {
+        QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, angle),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(form.PaperPanel->Panels.at(1), &wheel);
+    };
+    turn(-120);
+    turn(-240);
+    EXPECT_EQ(form.ScrollBar1->Position(), 30);
+    turn(60);
+    EXPECT_EQ(form.ScrollBar1->Position(), 30);
+    turn(60);
+    EXPECT_EQ(form.ScrollBar1->Position(), 20);
+
     // A paper lower than 500 pixels does not scroll by the wheel.
     const RunningExam low(Singles(2, 2700));
     low.Form().FormMouseWheelDown();
@@ -261,6 +329,25 @@ TEST_F(MainFormRun, HandInQuestionsAndTheJumpToTheFirstUnansweredQuestion) {
     EXPECT_EQ(form.Elapsed, 3);
     form.tmr1Timer();
     EXPECT_EQ(form.lbl4->text(), TimeLeft + u"00:44:57"_qs);
+}
+
+TEST_F(MainFormRun, PaperWithoutQuestionsAsksToLeaveBlanksAndScoresZero) {
+    const RunningExam exam(Singles(0, 2700));
+    TMainForm& form = exam.Form();
+    ASSERT_TRUE(form.ExamRunning());
+    EXPECT_TRUE(form.PaperPanel->Panels.isEmpty());
+    boxes.answer(ui::IDNO);
+    form.btn2Click();
+    EXPECT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(form.ScrollBar1->Position(), 0);
+    EXPECT_TRUE(form.ExamRunning());
+    form.btn2Click();
+    ASSERT_EQ(boxes.shown().size(), 4u);
+    EXPECT_EQ(boxes.shown()[1].text, u"尚有未完成试题,是否真的放弃填写它们?"_qs);
+    EXPECT_EQ(boxes.shown()[2].text, u"您是否确认提交此试卷?"_qs);
+    EXPECT_EQ(boxes.shown()[3].text, TMainForm::ResultText(0, 0));
+    EXPECT_EQ(logintest::ScoreRows(exam.folder.primary.ConnectionString()),
+              QStringList{ExamWindow::Row(0)});
 }
 
 TEST_F(MainFormRun, MissingPaperFileIsReportedAndNothingRuns) {

@@ -17,11 +17,26 @@ std::int64_t EncodeDateTime(const QDate& date, const QTime& time) {
     return date.toJulianDay() * MsecsPerDay + (time.isValid() ? time.msecsSinceStartOfDay() : 0);
 }
 
-QDateTime DecodeDateTime(std::int64_t value) {
+LocalDateTime DecodeLocalDateTime(std::int64_t value) {
     const std::int64_t day =
         value >= 0 ? value / MsecsPerDay : (value - MsecsPerDay + 1) / MsecsPerDay;
-    return QDateTime(QDate::fromJulianDay(day),
-                     QTime::fromMSecsSinceStartOfDay(static_cast<int>(value - day * MsecsPerDay)));
+    return {QDate::fromJulianDay(day),
+            QTime::fromMSecsSinceStartOfDay(static_cast<int>(value - day * MsecsPerDay))};
+}
+
+// Making a local QDateTime asks the C library for the zone's offset, a few microseconds each.
+QDateTime DecodeDateTime(std::int64_t value) {
+    const LocalDateTime local = DecodeLocalDateTime(value);
+    return QDateTime(local.date, local.time);
+}
+
+// Writes value as exactly `digits` decimal digits and returns the position after them.
+char16_t* PutDigits(char16_t* out, int value, int digits) {
+    for (int i = digits - 1; i >= 0; --i) {
+        out[i] = static_cast<char16_t>(u'0' + value % 10);
+        value /= 10;
+    }
+    return out + digits;
 }
 
 bool IsIntegral(QMetaType::Type type) {
@@ -76,9 +91,41 @@ QMetaType MetaTypeOf(FieldKind kind) {
     return {};
 }
 
+// Written digit by digit: this text is made for every date-time cell of an export.
+QString DateTimeText(QDate date, QTime time) {
+    if (!date.isValid())
+        return {};
+    const int msecs = time.isValid() ? time.msecsSinceStartOfDay() : 0;
+    const QTime clock = QTime::fromMSecsSinceStartOfDay(msecs);
+    const bool withMsecs = clock.msec() != 0;
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day);
+    if (year < 1 || year > 9999)
+        return QDateTime(date, clock, Qt::UTC)
+            .toString(withMsecs ? u"yyyy-MM-dd HH:mm:ss.zzz"_qs : u"yyyy-MM-dd HH:mm:ss"_qs);
+    char16_t text[23];
+    char16_t* out = PutDigits(text, year, 4);
+    *out++ = u'-';
+    out = PutDigits(out, month, 2);
+    *out++ = u'-';
+    out = PutDigits(out, day, 2);
+    *out++ = u' ';
+    out = PutDigits(out, clock.hour(), 2);
+    *out++ = u':';
+    out = PutDigits(out, clock.minute(), 2);
+    *out++ = u':';
+    out = PutDigits(out, clock.second(), 2);
+    if (withMsecs) {
+        *out++ = u'.';
+        out = PutDigits(out, clock.msec(), 3);
+    }
+    return QString(reinterpret_cast<const QChar*>(text), out - text);
+}
+
 QString DateTimeText(const QDateTime& value) {
-    return value.toString(value.time().msec() ? u"yyyy-MM-dd HH:mm:ss.zzz"_qs
-                                              : u"yyyy-MM-dd HH:mm:ss"_qs);
+    return DateTimeText(value.date(), value.time());
 }
 
 namespace {
@@ -335,6 +382,18 @@ public:
         return {};
     }
 
+    std::optional<LocalDateTime> DateTimeAt(std::size_t row) const {
+        if (kind != FieldKind::DateTime || nulls[row])
+            return std::nullopt;
+        return DecodeLocalDateTime(integers[row]);
+    }
+
+    std::optional<std::string_view> Utf8At(std::size_t row) const {
+        if (kind != FieldKind::Text || nulls[row])
+            return std::nullopt;
+        return texts.At(codes[row]);
+    }
+
     QString TextAt(std::size_t row) const {
         const std::string_view text = texts.At(codes[row]);
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -408,7 +467,12 @@ private:
             break;
         case FieldKind::DateTime: {
             std::optional<std::int64_t> encoded;
-            if (KindOfValue(value) == FieldKind::DateTime && value.toDateTime().isValid())
+            // A reading that the local clock skipped makes an invalid QDateTime whose date and
+            // time are still the reading.
+            if (value.typeId() == QMetaType::QDate && value.toDate().isValid())
+                encoded = EncodeDateTime(value.toDate(), QTime(0, 0));
+            else if (KindOfValue(value) == FieldKind::DateTime &&
+                     value.toDateTime().date().isValid())
                 encoded = EncodeDateTime(value.toDateTime().date(), value.toDateTime().time());
             else if (KindOfValue(value) == FieldKind::Text)
                 encoded = ParseEncodedDateTime(QStringView(value.toString()));
@@ -443,8 +507,10 @@ private:
     void Widen(FieldKind wider) {
         std::vector<QVariant> values;
         values.reserve(Size());
-        for (std::size_t row = 0; row < Size(); ++row)
-            values.push_back(Value(row));
+        for (std::size_t row = 0; row < Size(); ++row) {
+            const auto local = DateTimeAt(row);
+            values.push_back(local ? QVariant(DateTimeText(local->date, local->time)) : Value(row));
+        }
         const FieldKind old = kind;
         kind = wider;
         integers.clear();
@@ -455,8 +521,6 @@ private:
         for (const QVariant& value : values) {
             if (value.isNull())
                 AppendNull();
-            else if (wider == FieldKind::Text && old == FieldKind::DateTime)
-                AppendText(DateTimeText(value.toDateTime()).toStdString());
             else if (wider == FieldKind::Text && old == FieldKind::Boolean)
                 AppendText(value.toBool() ? "1" : "0");
             else
@@ -541,6 +605,14 @@ int ClientCursor::FieldIndex(QStringView name) const {
 
 QVariant ClientCursor::Value(int row, int field) const {
     return At(field).Value(static_cast<size_t>(StoredRow(row)));
+}
+
+std::optional<LocalDateTime> ClientCursor::DateTimeAt(int row, int field) const {
+    return At(field).DateTimeAt(static_cast<size_t>(StoredRow(row)));
+}
+
+std::optional<std::string_view> ClientCursor::Utf8At(int row, int field) const {
+    return At(field).Utf8At(static_cast<size_t>(StoredRow(row)));
 }
 
 bool ClientCursor::IsNull(int row, int field) const {

@@ -28,7 +28,17 @@ struct SortKey {
 // The type of a field's values, for its null values.
 QMetaType MetaTypeOf(FieldKind kind);
 
-// "yyyy-MM-dd HH:mm:ss", with ".zzz" when there are milliseconds.
+// A date-time as the database holds it: the local wall-clock reading. Unlike a local QDateTime,
+// it costs no time-zone lookup to make, and a reading that the local clock skipped (at a change
+// to daylight saving time) stays what it is.
+struct LocalDateTime {
+    QDate date;
+    QTime time;
+};
+
+// "yyyy-MM-dd HH:mm:ss", with ".zzz" when there are milliseconds; empty for an invalid date.
+// A QDateTime is shown by its date and time, even where the local clock skipped that reading.
+QString DateTimeText(QDate date, QTime time);
 QString DateTimeText(const QDateTime& value);
 
 // Reads "yyyy-MM-dd HH:mm:ss" and its relatives: '-' or '/' between the parts of the date, one-
@@ -66,7 +76,13 @@ public:
     // -1 when no field has that name (compared without regard to case).
     int FieldIndex(QStringView name) const;
 
+    // A date-time is a local QDateTime; DateTimeAt reads the same value without making one
+    // (nullopt for a null and for a field that holds no date-times).
     QVariant Value(int row, int field) const;
+    std::optional<LocalDateTime> DateTimeAt(int row, int field) const;
+    // A text field's value as the UTF-8 bytes the cursor holds, valid as long as the cursor
+    // (nullopt for a null and for a field that holds no texts).
+    std::optional<std::string_view> Utf8At(int row, int field) const;
     bool IsNull(int row, int field) const;
 
     // The stored row behind a position, and back.

@@ -233,12 +233,26 @@ FieldKind TADOQuery::KindOf(int field) const {
     return cursor->Kind(field);
 }
 
-QVariant TADOQuery::Value(int row, int field) const {
+void TADOQuery::RequireCell(int row, int field) const {
     RequireActive();
     FieldName(field);
     if (row < 0 || row >= cursor->RowCount())
         throw EDatabaseError(u"没有当前记录。"_qs);
+}
+
+QVariant TADOQuery::Value(int row, int field) const {
+    RequireCell(row, field);
     return cursor->Value(row, field);
+}
+
+std::optional<LocalDateTime> TADOQuery::DateTimeValue(int row, int field) const {
+    RequireCell(row, field);
+    return cursor->DateTimeAt(row, field);
+}
+
+std::optional<std::string_view> TADOQuery::TextValue(int row, int field) const {
+    RequireCell(row, field);
+    return cursor->Utf8At(row, field);
 }
 
 QVariant TADOQuery::FieldValue(int field) const {
@@ -253,12 +267,14 @@ QVariant TADOQuery::FieldByName(const QString& name) const {
 }
 
 QString TADOQuery::DisplayText(int row, int field) const {
+    if (KindOf(field) == FieldKind::DateTime) {
+        const auto local = DateTimeValue(row, field);
+        return local ? DateTimeText(local->date, local->time) : QString();
+    }
     const QVariant value = Value(row, field);
     if (value.isNull())
         return {};
     switch (cursor->Kind(field)) {
-    case FieldKind::DateTime:
-        return DateTimeText(value.toDateTime());
     case FieldKind::Float:
         return QString::number(value.toDouble(), 'g', 15);
     case FieldKind::Boolean:

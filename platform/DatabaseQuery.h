@@ -61,6 +61,11 @@ public:
 
     // Typed values: a null value is a null QVariant of the field's type.
     QVariant Value(int row, int field) const;
+    // A date-time field's value read without making a local QDateTime (nullopt for a null).
+    std::optional<LocalDateTime> DateTimeValue(int row, int field) const;
+    // A text field's value as UTF-8, without making a QString (nullopt for a null); valid until
+    // the query closes or reopens.
+    std::optional<std::string_view> TextValue(int row, int field) const;
     QVariant FieldValue(int field) const; // of the current row
     QVariant FieldByName(const QString& name) const;
     // The value as the grid shows it: date-times "yyyy-MM-dd HH:mm:ss", nulls empty.
@@ -95,6 +100,7 @@ signals:
 
 private:
     void RequireActive() const;
+    void RequireCell(int row, int field) const;
     void RequireConnection() const;
     [[noreturn]] void Fail(int number, const QString& description);
     std::vector<SortKey> ParseSort(const QString& sort) const;

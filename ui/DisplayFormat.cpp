@@ -35,9 +35,7 @@ bool IsQuote(QChar c) {
 }
 
 // The date-time field a run of letters stands for, or an empty string for a literal.
-QString DateTimeField(QChar letter, qsizetype run, const QDateTime& value) {
-    const QDate date = value.date();
-    const QTime time = value.time();
+QString DateTimeField(QChar letter, qsizetype run, QDate date, QTime time) {
     auto oneOrTwo = [run](int v) {
         return run >= 2 ? Padded(v, 2) : QString::number(v);
     };
@@ -170,6 +168,10 @@ QString GroupThousands(const std::string& digits) {
 } // namespace
 
 QString FormatDateTime(const QString& mask, const QDateTime& value) {
+    return FormatDateTime(mask, value.date(), value.time());
+}
+
+QString FormatDateTime(const QString& mask, QDate date, QTime time) {
     QString out;
     for (qsizetype i = 0; i < mask.size();) {
         const QChar c = mask[i];
@@ -179,7 +181,7 @@ QString FormatDateTime(const QString& mask, const QDateTime& value) {
         }
         const QChar letter = c.toLower();
         const qsizetype run = std::min(RunLength(mask, i, letter), MaxRun(letter));
-        const QString field = run > 0 ? DateTimeField(letter, run, value) : QString();
+        const QString field = run > 0 ? DateTimeField(letter, run, date, time) : QString();
         if (field.isEmpty()) {
             out += c;
             ++i;

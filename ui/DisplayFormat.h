@@ -19,6 +19,7 @@ namespace ui {
 // separators. The value is rounded half away from zero to the decimals the mask allows; other
 // characters before and after the placeholders are copied, quoted text too.
 QString FormatDateTime(const QString& mask, const QDateTime& value);
+QString FormatDateTime(const QString& mask, QDate date, QTime time);
 QString FormatNumber(const QString& mask, double value);
 
 // The text of a typed value under a mask: numbers (int, double) by FormatNumber, date-times by

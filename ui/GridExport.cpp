@@ -29,12 +29,44 @@ bool IsNumber(const QVariant& value) {
 }
 
 // Sets a text cell, reusing the storage the cell already holds.
+void SetText(XlsCell& cell, std::string_view utf8) {
+    if (auto* held = std::get_if<std::string>(&cell))
+        held->assign(utf8);
+    else
+        cell = std::string(utf8);
+}
+
 void SetText(XlsCell& cell, const QString& text) {
     const QByteArray bytes = text.toUtf8();
-    if (auto* held = std::get_if<std::string>(&cell))
-        held->assign(bytes.constData(), static_cast<size_t>(bytes.size()));
+    SetText(cell, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+// Date-time and text cells straight from the query's storage, since an export reads every row:
+// no QVariant, no conversion to local time, no round trip of the text through UTF-16.
+void FillCell(const GridModel& model, int row, int column, XlsCell& cell) {
+    switch (model.fieldKind(column)) {
+    case platform::FieldKind::DateTime:
+        if (const auto local = model.dateTimeValue(row, column))
+            SetText(cell, model.displayText(column, *local));
+        else
+            cell = std::monostate();
+        return;
+    case platform::FieldKind::Text:
+        if (const auto text = model.textValue(row, column))
+            SetText(cell, *text);
+        else
+            cell = std::monostate();
+        return;
+    default:
+        break;
+    }
+    const QVariant value = model.rawValue(row, column);
+    if (value.isNull())
+        cell = std::monostate();
+    else if (IsNumber(value))
+        cell = value.toDouble();
     else
-        cell = std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+        SetText(cell, model.displayText(row, column, value));
 }
 
 } // namespace
@@ -50,15 +82,8 @@ void FillGridExportRow(const DataGrid& grid, const std::vector<int>& columns, in
                        XlsRow& cells) {
     const GridModel& model = *grid.gridModel();
     cells.resize(columns.size());
-    for (size_t i = 0; i < columns.size(); ++i) {
-        const QVariant value = model.rawValue(row, columns[i]);
-        if (value.isNull())
-            cells[i] = std::monostate();
-        else if (IsNumber(value))
-            cells[i] = value.toDouble();
-        else
-            SetText(cells[i], model.displayText(row, columns[i], value));
-    }
+    for (size_t i = 0; i < columns.size(); ++i)
+        FillCell(model, row, columns[i], cells[i]);
 }
 
 XlsRow GridExportFooter(const DataGrid& grid, const std::vector<int>& columns) {

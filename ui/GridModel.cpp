@@ -68,8 +68,12 @@ void GridModel::resolveFields() {
         }
     }
     fields.clear();
-    for (const GridModelColumn& column : modelColumns)
-        fields.push_back(queryOpen() ? source->FieldIndex(column.fieldName) : -1);
+    kinds.clear();
+    for (const GridModelColumn& column : modelColumns) {
+        const int field = queryOpen() ? source->FieldIndex(column.fieldName) : -1;
+        fields.push_back(field);
+        kinds.push_back(field >= 0 ? source->KindOf(field) : platform::FieldKind::Unknown);
+    }
 }
 
 void GridModel::beginQueryReset() {
@@ -105,6 +109,10 @@ int GridModel::fieldOf(int column) const {
 }
 
 QString GridModel::displayText(int row, int column) const {
+    if (fieldKind(column) == platform::FieldKind::DateTime) {
+        const auto value = dateTimeValue(row, column);
+        return value ? displayText(column, *value) : QString();
+    }
     return displayText(row, column, rawValue(row, column));
 }
 
@@ -126,6 +134,36 @@ QString GridModel::displayText(int row, int column, const QVariant& value) const
     default:
         return source->DisplayText(row, fieldOf(column));
     }
+}
+
+platform::FieldKind GridModel::fieldKind(int column) const {
+    if (column < 0 || column >= static_cast<int>(kinds.size()))
+        return platform::FieldKind::Unknown;
+    return kinds[static_cast<size_t>(column)];
+}
+
+std::optional<platform::LocalDateTime> GridModel::dateTimeValue(int row, int column) const {
+    const int field = fieldOf(column);
+    if (field < 0 || row < 0 || row >= rows)
+        return std::nullopt;
+    return source->DateTimeValue(row, field);
+}
+
+QString GridModel::displayText(int column, const platform::LocalDateTime& value) const {
+    const QString& mask = modelColumns[static_cast<size_t>(column)].displayFormat;
+    if (!mask.isEmpty()) {
+        const QString formatted = FormatDateTime(mask, value.date, value.time);
+        if (!formatted.isNull())
+            return formatted;
+    }
+    return platform::DateTimeText(value.date, value.time);
+}
+
+std::optional<std::string_view> GridModel::textValue(int row, int column) const {
+    const int field = fieldOf(column);
+    if (field < 0 || row < 0 || row >= rows)
+        return std::nullopt;
+    return source->TextValue(row, field);
 }
 
 QVariant GridModel::rawValue(int row, int column) const {

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/ClientCursor.h"
+
 #include <QAbstractTableModel>
 #include <QString>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -57,6 +61,13 @@ public:
     // again (a date-time costs a conversion to local time on each read).
     QString displayText(int row, int column, const QVariant& value) const;
     QVariant rawValue(int row, int column) const;
+    // The kind of the field behind a column (Unknown when the result has no such field). For
+    // date-time and text fields, a cell's value without the QVariant, and for date-times its
+    // text, with no conversion to local time: an export reads every row (nullopt for a null).
+    platform::FieldKind fieldKind(int column) const;
+    std::optional<platform::LocalDateTime> dateTimeValue(int row, int column) const;
+    QString displayText(int column, const platform::LocalDateTime& value) const;
+    std::optional<std::string_view> textValue(int row, int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -85,6 +96,7 @@ private:
     platform::TADOQuery* source = nullptr;
     std::vector<GridModelColumn> modelColumns;
     std::vector<int> fields;
+    std::vector<platform::FieldKind> kinds;
     bool fieldColumns = true;
     bool rowNumbers = false;
     bool resetting = false;

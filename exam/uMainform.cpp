@@ -120,6 +120,13 @@ protected:
 constexpr int ExamineeLineWidth = 367;
 constexpr int ExamineeLineHeight = 24;
 
+// Focus that the keyboard or the program moves. A click gives focus on the press: scrolling then
+// would move the control away from under the mouse, and the release would miss it.
+bool MovedByKeyboard(Qt::FocusReason reason) {
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+           reason == Qt::ShortcutFocusReason || reason == Qt::OtherFocusReason;
+}
+
 QLabel* CreateLabel(QWidget* parent, const char* text, const QRect& geometry) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
     label->setGeometry(geometry);
@@ -218,8 +225,6 @@ TMainForm::TMainForm(fs::path paperFolder, QWidget* parent)
     }
     // The paper panel is moved by hand, so nothing else scrolls a focused control into view;
     // wheel notches anywhere over the running exam scroll the paper.
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* now) { ScrollIntoView(now); });
     qApp->installEventFilter(this);
     // An error while the window is created is shown, and the creation completes all the same.
     try {
@@ -234,7 +239,6 @@ TMainForm::TMainForm(fs::path paperFolder, QWidget* parent)
 TMainForm::~TMainForm() {
     // The children go after this object's own members: nothing may call back into it by then.
     qApp->removeEventFilter(this);
-    disconnect(qApp, nullptr, this, nullptr);
     tmr1->stop();
     if (skin)
         skin->ReleaseClient();
@@ -500,6 +504,9 @@ void TMainForm::ScrollIntoView(QWidget* focused) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn &&
+        MovedByKeyboard(static_cast<QFocusEvent*>(event)->reason()))
+        ScrollIntoView(qobject_cast<QWidget*>(watched));
     if (event->type() == QEvent::Wheel && state == ExamState::Running) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && (widget == this || isAncestorOf(widget))) {

@@ -491,3 +491,44 @@ TEST_F(MainFormRun, ExamineeLineShowsAllOfALongTownUnitAndName) {
     EXPECT_LE(line.geometry().bottom(), form.bvl1->geometry().bottom() - 2);
     EXPECT_EQ(line.font().pixelSize(), 16);
 }
+
+TEST_F(MainFormRun, ClickOnAnOptionHalfBelowTheViewportTicksItWhereTheKeyboardScrolls) {
+    const RunningExam exam(Singles(8, 2700, 4));
+    TMainForm& form = exam.Form();
+    form.show();
+    QApplication::setActiveWindow(form.window());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.window()));
+    const int viewHeight = form.pnl1Client->height();
+    auto* option =
+        qobject_cast<QAbstractButton*>(form.PaperPanel->Panels.at(4)->ItemControls.at(1).data());
+    ASSERT_NE(option, nullptr);
+    const int top = option->mapTo(form.PaperPanel, QPoint(0, 0)).y();
+    // Its upper 12 pixels show at the bottom of the viewport.
+    form.ScrollBar1->SetPosition(top - viewHeight + 12);
+    ASSERT_EQ(InViewport(form, option).top(), viewHeight - 12);
+
+    // Pressed and released where the window system reports the mouse: the paper stays, so the
+    // release finds the option the press found.
+    const int position = form.ScrollBar1->Position();
+    const QPoint at = option->mapTo(form.window(), QPoint(8, 8));
+    QTest::mousePress(form.window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(form.ScrollBar1->Position(), position);
+    QTest::mouseRelease(form.window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_TRUE(option->isChecked());
+    EXPECT_EQ(QApplication::focusWidget(), option);
+
+    // The arrow keys move through the options and keep the focused one in view.
+    auto* first =
+        qobject_cast<QAbstractButton*>(form.PaperPanel->Panels.at(5)->ItemControls.at(0).data());
+    ASSERT_NE(first, nullptr);
+    first->setFocus(Qt::TabFocusReason);
+    for (int press = 0; press < 3; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        const QRect place = InViewport(form, QApplication::focusWidget());
+        EXPECT_GE(place.top(), 0) << press;
+        EXPECT_LE(place.bottom(), viewHeight - 1) << press;
+    }
+    EXPECT_EQ(QApplication::focusWidget(),
+              form.PaperPanel->Panels.at(5)->ItemControls.at(3).data());
+    form.hide();
+}

@@ -529,7 +529,10 @@ bool TfrmBasicMid::ExportToExcel(const QString& title) {
         TBusyCursor busy;
         written = dbgrdData->exportSelectedColumns(PathOf(file), [&progress](std::size_t done) {
             progress.setValue(static_cast<int>(done));
-            QCoreApplication::processEvents();
+            // The user's clicks and keys wait until the dialog is up and keeps them from the
+            // window: a sort, a search or another export now would change the rows being written.
+            QCoreApplication::processEvents(
+                progress.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
             return !progress.wasCanceled();
         });
     }

@@ -9,8 +9,10 @@
 #include <QJsonValue>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <QWindow>
 
 using browsetest::BrowseWindowTest;
 using ui::FooterKind;
@@ -84,6 +86,16 @@ protected:
         EXPECT_EQ(Grid().footer(1).kind, FooterKind::RecordCount);
         EXPECT_EQ(Grid().footerText(1), QString::number(Grid().rowCount()));
         EXPECT_EQ(Grid().footerText(0), u"记录数:");
+    }
+
+    // A click that comes from the window system, which keeps it from a window a modal dialog
+    // blocks.
+    void ClickTitleThroughTheWindow(int index) const {
+        QHeaderView* titles = Grid().titleRow();
+        const QPoint centre(titles->sectionViewportPosition(index) + titles->sectionSize(index) / 2,
+                            titles->height() / 2);
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                          titles->viewport()->mapTo(window.get(), centre));
     }
 
     ui::ScriptedSaveDialogs dialogs;
@@ -271,4 +283,44 @@ TEST_F(BrowseExportTest, AFailedWriteGoesToTheErrorBoxWithoutSuccess) {
     QCoreApplication::processEvents();
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, u"数据导出成功！");
+}
+
+TEST_F(BrowseExportTest, ALongExportShowsItsProgressKeepsTheWindowStillAndCanBeCancelled) {
+    database.Execute(u"insert into Score (Town, Fac, Name, Score, STime) "
+                     "with recursive n(i) as (select 1 union all select i + 1 from n "
+                     "where i < 3000) select '龙泉乡', '龙泉村', '考生' || i, i, "
+                     "datetime('2026-12-09 08:00:00', '+' || i || ' minutes') from n"_qs);
+    Open(u"select * from score order by id"_qs);
+    ShowWindow();
+    const QString target = Target("长.xls");
+    folder.write("长.xls", "kept");
+    dialogs.answer(target);
+    boxes.answer(ui::IDYES);
+    bool shown = false;
+    // Runs at the export's first progress report, while rows remain to be written.
+    QTimer::singleShot(0, window.get(), [this, &shown] {
+        auto* progress = window->findChild<QProgressDialog*>();
+        ASSERT_NE(progress, nullptr);
+        shown = QTest::qWaitFor([progress] { return progress->isVisible(); }, 5000);
+        ASSERT_TRUE(shown);
+        EXPECT_TRUE(progress->isModal());
+        EXPECT_EQ(progress->value(), 1024);
+        // A title click now would re-sort the rows being written: the dialog keeps it away.
+        ClickTitleThroughTheWindow(1);
+        EXPECT_EQ(Query().Sort(), u"");
+        auto* cancel = progress->findChild<QPushButton*>();
+        ASSERT_NE(cancel, nullptr);
+        EXPECT_EQ(cancel->text(), u"取消");
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    EXPECT_FALSE(window->ExportToExcel(u"考试成绩导出"_qs));
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(testsupport::readFile(folder / "长.xls"), "kept");
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, u"文件已存在,是否要覆盖?");
+    ExpectGridRestored();
+    EXPECT_EQ(window->findChild<QProgressDialog*>(), nullptr);
+    // Afterwards the same click sorts.
+    ClickTitleThroughTheWindow(1);
+    EXPECT_EQ(Query().Sort(), u"Score DESC");
 }

@@ -350,19 +350,32 @@ TEST_F(MainFormRun, PaperWithoutQuestionsAsksToLeaveBlanksAndScoresZero) {
               QStringList{ExamWindow::Row(0)});
 }
 
-TEST_F(MainFormRun, MissingPaperFileIsReportedAndNothingRuns) {
+TEST_F(MainFormRun, MissingOrDamagedPaperIsReportedAndNothingRuns) {
     ExamFolder folder;
     folder.AddPapers(2);
+    // Five questions, cut off inside the third: the header passes, the load fails half-way.
+    const paperwriter::PaperLayout damaged = paperwriter::LayOutPaper(Singles(5, 2700));
+    folder.dir.write("Exam File/damaged.mqe",
+                     damaged.bytes.substr(0, size_t(damaged.questions[2].record + 10)));
     ExamWindow window(folder);
     TMainForm& form = window.mainForm;
-    ASSERT_EQ(form.PaperFiles.size(), 2u);
-    const std::filesystem::path gone = form.PaperFiles[1];
+    ASSERT_EQ(form.PaperFiles.size(), 3u);
+    const auto indexOf = [&](const std::string& name) {
+        for (size_t i = 0; i < form.PaperFiles.size(); ++i)
+            if (form.PaperFiles[i].filename() == name)
+                return int(i);
+        return -1;
+    };
+    const std::filesystem::path gone = form.PaperFiles[size_t(indexOf("paper102.mqe"))];
     std::filesystem::rename(gone, folder.dir / "moved.mqe");
-    form.SelectPaper(1);
-    boxes.clear();
-    form.btn1->click();
-    QCoreApplication::processEvents();
+    const auto start = [&](const std::string& name) {
+        boxes.clear();
+        form.SelectPaper(indexOf(name));
+        form.btn1->click();
+        QCoreApplication::processEvents();
+    };
 
+    start("paper102.mqe");
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text,
               u"试卷文件不存在:"_qs + QString::fromStdString(gone.string()) + u'.');
@@ -374,16 +387,24 @@ TEST_F(MainFormRun, MissingPaperFileIsReportedAndNothingRuns) {
     EXPECT_TRUE(form.PaperPanel->Panels.isEmpty());
     EXPECT_TRUE(form.lbl4->text().isEmpty());
 
-    // An index past the catalogue does nothing; the catalogue still starts its other paper.
-    form.StartExam(2);
+    start("damaged.mqe");
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].caption, u"Quillon测试系统"_qs);
     EXPECT_FALSE(form.ExamRunning());
-    form.SelectPaper(0);
-    form.btn1->click();
-    QCoreApplication::processEvents();
+    EXPECT_FALSE(form.pnl2->isVisibleTo(&form));
+    EXPECT_FALSE(form.tmr1->isActive());
+
+    // An index past the catalogue does nothing; the catalogue still starts its good paper, and
+    // nothing of the damaged one is left in it.
+    form.StartExam(3);
+    EXPECT_FALSE(form.ExamRunning());
+    start("paper101.mqe");
+    EXPECT_TRUE(boxes.shown().empty());
     EXPECT_TRUE(form.ExamRunning());
     EXPECT_TRUE(form.pnl2->isVisibleTo(&form));
+    EXPECT_EQ(form.PaperPanel->Paper.QuestionCount(), 3);
     EXPECT_EQ(form.PaperPanel->Panels.size(), 3);
-    EXPECT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(form.PaperPanel->Paper.TotalScore(), 30);
 }
 
 TEST_F(MainFormRun, CloseRequestsAreRefusedWhileAPaperRunsAndEndTheProgramOtherwise) {

@@ -106,6 +106,23 @@ TEST_F(BrowseWindowTest, CreationSetsTheStartValuesAndReadsNothing) {
     EXPECT_EQ(form.pmGrid->actions(),
               (QList<QAction*>{form.mniAdd, form.mniEdit, form.mniDel, form.N1, form.N2}));
     EXPECT_EQ(form.N2->text(), u"导出数据");
+
+    // Each button shows its icon of the strip; add and search show icon 8 when disabled.
+    auto image = [](const QIcon& icon, QIcon::Mode mode) {
+        return icon.pixmap(16, 16, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+    };
+    const std::vector<std::pair<TStyledButton*, int>> icons = {{form.btnExport, 0},
+                                                               {form.btnAdd, 1},
+                                                               {form.btnDel, 3},
+                                                               {form.btnEdit, 5},
+                                                               {form.btnSearch, 7}};
+    for (const auto& [button, index] : icons) {
+        SCOPED_TRACE(button->text().toStdString());
+        EXPECT_EQ(image(button->icon(), QIcon::Normal), image(Il16Icon(index), QIcon::Normal));
+        const bool eight = button == form.btnAdd || button == form.btnSearch;
+        EXPECT_EQ(image(button->icon(), QIcon::Disabled) == image(Il16Icon(8), QIcon::Normal),
+                  eight);
+    }
 }
 
 TEST_F(BrowseWindowTest, TitleClicksSortTheFetchedRowsOnTheClient) {
@@ -217,6 +234,12 @@ TEST_F(BrowseWindowTest, SectionAndFileReadTheColumnsAndTheRecordCountFooter) {
     EXPECT_EQ(Grid().footerText(1), u"5");
     EXPECT_THROW(form.SetGridTitelID(u"two"_qs), platform::EFOpenError);
     EXPECT_EQ(form.GridTitelID(), u"two");
+    EXPECT_EQ(Grid().columnCount(), 3);
+
+    // Without a file path nothing is read.
+    form.SetGridTitleFile(u""_qs);
+    EXPECT_NO_THROW(form.SetGridTitelID(u"score"_qs));
+    EXPECT_NO_THROW(form.SetGridTitelID(u"two"_qs));
     EXPECT_EQ(Grid().columnCount(), 3);
 
     // A relative path is taken from the program's directory, whatever the current one is.

@@ -14,6 +14,7 @@
 #include "tests/support/TempDir.h"
 #include "tools/paperwriter/PaperWriter.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -161,6 +162,14 @@ public:
     TDataModule2 dataModule;
     TMainForm mainForm;
 };
+
+// Ticks option of a question of the running paper, as a click on it does.
+inline void Answer(const TMainForm& form, int question, int option = 0) {
+    auto* button = qobject_cast<QAbstractButton*>(
+        form.PaperPanel->Panels.at(question)->ItemControls.at(option).data());
+    ASSERT_NE(button, nullptr);
+    button->click();
+}
 
 // A main window whose paper runs: the paper written to its folder, listed and started.
 class RunningExam final {

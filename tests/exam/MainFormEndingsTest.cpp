@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+using logintest::Answer;
 using logintest::ExamFolder;
 using logintest::ExamWindow;
 using logintest::RunningExam;
@@ -24,13 +25,6 @@ const QString HandInQuestion = u"您是否确认提交此试卷?"_qs;
 const QString LeaveBlankQuestion = u"尚有未完成试题,是否真的放弃填写它们?"_qs;
 const QString AbandonQuestion = u"您确认要放弃此次考试吗?"_qs;
 const unsigned YesNo = ui::MB_YESNO | ui::MB_ICONINFORMATION;
-
-void Answer(const TMainForm& form, int question, int option) {
-    auto* button = qobject_cast<QAbstractButton*>(
-        form.PaperPanel->Panels.at(question)->ItemControls.at(option).data());
-    ASSERT_NE(button, nullptr);
-    button->click();
-}
 
 void AnswerAllRight(const TMainForm& form) {
     for (int question = 0; question < form.PaperPanel->Panels.size(); ++question)

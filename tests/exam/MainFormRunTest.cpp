@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+using logintest::Answer;
 using logintest::ExamFolder;
 using logintest::ExamWindow;
 using logintest::RunningExam;
@@ -25,13 +26,6 @@ using logintest::Singles;
 namespace {
 
 const QString TimeLeft = u"剩余时间:"_qs;
-
-void Answer(const TMainForm& form, int question, int option = 0) {
-    auto* button = qobject_cast<QAbstractButton*>(
-        form.PaperPanel->Panels.at(question)->ItemControls.at(option).data());
-    ASSERT_NE(button, nullptr);
-    button->click();
-}
 
 // Where a widget of the paper stands in the viewport.
 QRect InViewport(const TMainForm& form, const QWidget* widget) {

@@ -247,15 +247,18 @@ public:
         if (entries.size() * 2 >= slots.size())
             grow();
         const std::size_t hash = std::hash<std::string_view>{}(text);
+        const uint32_t tag = tagOf(hash);
         const std::size_t mask = slots.size() - 1;
         std::size_t slot = hash & mask;
-        for (; slots[slot] != 0; slot = (slot + 1) & mask) {
-            const Entry& entry = entries[slots[slot] - 1];
+        for (; slots[slot].entry != 0; slot = (slot + 1) & mask) {
+            if (slots[slot].tag != tag)
+                continue;
+            const Entry& entry = entries[slots[slot].entry - 1];
             if (entry.hash == hash && keyOf(entry) == text)
-                return slots[slot] - 1;
+                return slots[slot].entry - 1;
         }
         const auto index = static_cast<uint32_t>(entries.size());
-        slots[slot] = index + 1;
+        slots[slot] = {index + 1, tag};
         toUtf16(text, units);
         Entry entry{hash, keys.size(), text.size(), pool.size(), units.size(), false};
         keys += text;
@@ -281,23 +284,33 @@ private:
         std::size_t streamPosition;
         std::size_t recordOffset;
     };
+    // A slot holds bits of its entry's hash beside the entry, so that a probe past other texts
+    // does not have to fetch their entries: with a million texts, each such fetch misses the
+    // cache.
+    struct Slot {
+        uint32_t entry; // entry index + 1, or 0 for a free slot
+        uint32_t tag;
+    };
+    static uint32_t tagOf(std::size_t hash) {
+        return static_cast<uint32_t>(hash >> (sizeof(std::size_t) * 4));
+    }
 
     std::string_view keyOf(const Entry& entry) const {
         return std::string_view(keys).substr(entry.keyOffset, entry.keyLength);
     }
 
     void grow() {
-        slots.assign(std::max<std::size_t>(1024, slots.size() * 2), 0);
+        slots.assign(std::max<std::size_t>(1024, slots.size() * 2), Slot{0, 0});
         const std::size_t mask = slots.size() - 1;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             std::size_t slot = entries[i].hash & mask;
-            while (slots[slot] != 0)
+            while (slots[slot].entry != 0)
                 slot = (slot + 1) & mask;
-            slots[slot] = static_cast<uint32_t>(i + 1);
+            slots[slot] = {static_cast<uint32_t>(i + 1), tagOf(entries[i].hash)};
         }
     }
 
-    std::vector<uint32_t> slots; // entry index + 1, or 0 for a free slot
+    std::vector<Slot> slots;
     std::vector<Entry> entries;
     std::string keys;
     std::string pool;

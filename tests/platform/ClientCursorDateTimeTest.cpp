@@ -265,3 +265,30 @@ TEST_P(QueryDateTimes, ShowTheStoredReadingsAndNulls) {
 INSTANTIATE_TEST_SUITE_P(Backends, QueryDateTimes,
                          ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          [](const auto& info) { return testsupport::BackendName(info.param); });
+
+TEST_P(QueryDateTimes, APostedReadingIsStoredAsTyped) {
+    LocalZone zone("America/New_York");
+    TestDatabase database(GetParam());
+    TADOConnection connection;
+    connection.SetConnectionString(database.ConnectionString());
+    TADOQuery query;
+    query.SetConnection(&connection);
+    query.SetSQL(u"select * from Score where id=0"_qs);
+    query.Open();
+    ASSERT_EQ(query.KindOf(5), FieldKind::DateTime);
+    // The second reading is one the local clock skipped; it is stored all the same.
+    for (const QString& typed :
+         {u"1969-12-31 23:59:59"_qs, u"2024-03-10 02:30:00"_qs, u"2040-1-2 3:04:05"_qs}) {
+        query.Append();
+        query.SetFieldText(3, u"张伟"_qs);
+        query.SetFieldText(5, typed);
+        query.Post();
+    }
+    query.Close();
+    query.SetSQL(u"select STime from Score order by id"_qs);
+    query.Open();
+    ASSERT_EQ(query.RecordCount(), 3);
+    EXPECT_EQ(query.DisplayText(0, 0), u"1969-12-31 23:59:59");
+    EXPECT_EQ(query.DisplayText(1, 0), u"2024-03-10 02:30:00");
+    EXPECT_EQ(query.DisplayText(2, 0), u"2040-01-02 03:04:05");
+}

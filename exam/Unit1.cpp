@@ -275,7 +275,7 @@ void TForm1::rzbtbtn1Click() {
         DrawAndStart();
         lbl3->show();
         Delay(drawingPause);
-        lbl3->setText(DrawnPaperText(MainForm.PaperPanel->Paper.TimeLimit));
+        ShowDrawnPaperText(DrawnPaperText(MainForm.PaperPanel->Paper.TimeLimit));
         Delay(drawnPause);
     } catch (const std::exception& error) {
         ui::ShowException(error);
@@ -284,6 +284,14 @@ void TForm1::rzbtbtn1Click() {
     }
     busy = false;
     CloseAfterLogin();
+}
+
+// The second text is longer than the label's design width: the label grows to the right, within
+// the window, so that the examinee reads the whole time.
+void TForm1::ShowDrawnPaperText(const QString& text) {
+    lbl3->setText(text);
+    const int fitting = lbl3->fontMetrics().horizontalAdvance(text);
+    lbl3->resize(std::clamp(fitting, lbl3->width(), width() - lbl3->x()), lbl3->height());
 }
 
 bool TForm1::CheckEntries() {

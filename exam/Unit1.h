@@ -107,6 +107,7 @@ protected:
 private:
     void CreateComponents();
     void FillList(QComboBox* box, const QString& sql);
+    void ShowDrawnPaperText(const QString& text);
     bool CheckEntries();
     void HandOver(const QString& town, const QString& unit, const QString& name);
     void DrawAndStart();

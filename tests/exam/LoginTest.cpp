@@ -274,6 +274,10 @@ TEST_F(Login, ConfirmedLoginHandsOverStartsTheDrawnPaperAndCloses) {
     // 1000 seconds are 16 minutes and 40 seconds: the login names 17 minutes.
     EXPECT_EQ(login->lbl3->text(), u"试题抽取成功,考试时间为17分钟"_qs);
     EXPECT_FALSE(login->lbl3->isHidden());
+    EXPECT_GE(login->lbl3->width(),
+              login->lbl3->fontMetrics().horizontalAdvance(login->lbl3->text()));
+    EXPECT_LE(login->lbl3->geometry().right(), login->rect().right());
+    EXPECT_EQ(login->lbl3->pos(), QPoint(80, 158));
     EXPECT_FALSE(login->rzbtbtn1->isEnabled());
     EXPECT_TRUE(login->rzbtbtn2->isEnabled());
     EXPECT_FALSE(login->isVisible());

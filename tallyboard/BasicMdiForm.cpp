@@ -272,10 +272,8 @@ void TfrmBasicMid::CreateTitleBar() {
     for (ui::PictureBox* picture : {imgTitleLeft, imgTitleRight, btnClose})
         picture->setMouseTracking(true);
     connect(btnClose, &ui::PictureBox::mouseMoved, this, &TfrmBasicMid::btnCloseMouseMove);
-    connect(imgTitleLeft, &ui::PictureBox::mouseMoved, this,
-            &TfrmBasicMid::imgTitleLeftMouseMove);
-    connect(imgTitleRight, &ui::PictureBox::mouseMoved, this,
-            &TfrmBasicMid::imgTitleLeftMouseMove);
+    connect(imgTitleLeft, &ui::PictureBox::mouseMoved, this, &TfrmBasicMid::imgTitleLeftMouseMove);
+    connect(imgTitleRight, &ui::PictureBox::mouseMoved, this, &TfrmBasicMid::imgTitleLeftMouseMove);
     pnlTop->installEventFilter(this);
 }
 
@@ -332,8 +330,7 @@ void TfrmBasicMid::CreateActions() {
     actDel = action(u"删除记录"_qs, 3);
     actSearch = action(u"搜索"_qs, 7);
     actExport = action(u"导出数据"_qs, 0);
-    connect(actDel, &QAction::triggered, this, &TfrmBasicMid::actDelExecute,
-            Qt::QueuedConnection);
+    connect(actDel, &QAction::triggered, this, &TfrmBasicMid::actDelExecute, Qt::QueuedConnection);
 }
 
 void TfrmBasicMid::CreatePopupMenu() {
@@ -428,8 +425,8 @@ void TfrmBasicMid::LoadGridColumns(ui::DataGrid& grid, const QString& section,
     // Only columns read from the section count: the grid's stand-in columns for the fields of
     // an open result are rebuilt at the next search and carry no footer.
     if (showFoodter && layout.columns.size() >= 3) {
-        grid.setFooter(0, {ui::FooterKind::Text, RecordCountLabel,
-                           Qt::AlignRight | Qt::AlignVCenter});
+        grid.setFooter(0,
+                       {ui::FooterKind::Text, RecordCountLabel, Qt::AlignRight | Qt::AlignVCenter});
         grid.setFooter(1, {ui::FooterKind::RecordCount, {}, Qt::AlignLeft | Qt::AlignVCenter});
     }
 }
@@ -445,8 +442,7 @@ void SaveGridColumns(const ui::DataGrid& grid, const QString& section, const QSt
                            EncodeColumnText(grid.columnDisplayFormat(index), utf8),
                            grid.columnWidth(index)});
     }
-    const std::string text =
-        RewriteColumnLayout(bytes, EncodeColumnText(section, utf8), columns);
+    const std::string text = RewriteColumnLayout(bytes, EncodeColumnText(section, utf8), columns);
     ui::ReplaceFileAtomically(path, text);
 }
 
@@ -492,9 +488,9 @@ bool TfrmBasicMid::ExportToExcel(const QString& title) {
         ui::MessageBox(nullptr, noData, ErrorCaption, ui::MB_OK | ui::MB_ICONERROR);
         return false;
     }
-    const QString file = ui::GetSaveFileName(
-        this, {title + QDate::currentDate().toString(u"yyyyMMdd"_qs),
-               u"Excel 文件(*.xls)|*.XLS"_qs, u".xls"_qs});
+    const QString file =
+        ui::GetSaveFileName(this, {title + QDate::currentDate().toString(u"yyyyMMdd"_qs),
+                                   u"Excel 文件(*.xls)|*.XLS"_qs, u".xls"_qs});
     if (file.isEmpty())
         return false;
 
@@ -514,9 +510,8 @@ bool TfrmBasicMid::ExportToExcel(const QString& title) {
     if (leftOut && countColumn)
         restorer.FixCount(*countColumn, RecordCountLabel + QString::number(query->RecordCount()));
 
-    if (QFileInfo::exists(file) &&
-        ui::MessageBox(this, u"文件已存在,是否要覆盖?"_qs, NoticeCaption,
-                       ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES)
+    if (QFileInfo::exists(file) && ui::MessageBox(this, u"文件已存在,是否要覆盖?"_qs, NoticeCaption,
+                                                  ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES)
         return false;
 
     const int rows = dbgrdData->rowCount();

@@ -45,21 +45,6 @@ void Tick(TMainForm& mainForm, int question, int option) {
     QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(8, button->height() / 2));
 }
 
-QStringList ScoreRow(const QString& connectionString) {
-    platform::TADOConnection connection;
-    connection.SetConnectionString(connectionString);
-    platform::TADOQuery query;
-    query.SetConnection(&connection);
-    query.SetSQL(u"select * from Score"_qs);
-    query.Open();
-    QStringList rows;
-    for (query.First(); !query.Eof(); query.Next())
-        rows << QStringList{query.FieldValue(1).toString(), query.FieldValue(2).toString(),
-                            query.FieldValue(3).toString(), query.FieldValue(4).toString()}
-                    .join(u'|');
-    return rows;
-}
-
 } // namespace
 
 // An examinee logs in with the keyboard, the drawn paper runs, two questions are answered right,
@@ -117,8 +102,8 @@ TEST(WholeExam, LoginDrawAnswersHandInAndTheScoreInBothDatabases) {
     EXPECT_EQ(RunExam(startup), 0);
     EXPECT_EQ(lbl3, u"【考生资料】:所在乡镇  白沙镇  所在单位  白沙镇农技站 考生姓名 王芳"_qs);
     const QString row = u"白沙镇|白沙镇农技站|王芳|30"_qs;
-    EXPECT_EQ(ScoreRow(folder.primary.ConnectionString()), QStringList{row});
-    EXPECT_EQ(ScoreRow(folder.secondary.ConnectionString()), QStringList{row});
+    EXPECT_EQ(logintest::ScoreRows(folder.primary.ConnectionString()), QStringList{row});
+    EXPECT_EQ(logintest::ScoreRows(folder.secondary.ConnectionString()), QStringList{row});
 
     // The confirmation of the login, the confirmation of the hand-in, the result.
     ASSERT_EQ(boxes.shown().size(), 3u) << boxes.shown().back().text.toStdString();

@@ -1,13 +1,12 @@
 #include "tallyboard/BasicMdiForm.h"
+#include "tests/support/XlsReadBack.h"
 #include "tests/tallyboard/BasicMdiFormTestData.h"
 #include "ui/SaveDialog.h"
 
 #include <QAction>
 #include <QDate>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonValue>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
@@ -18,23 +17,6 @@ using browsetest::BrowseWindowTest;
 using ui::FooterKind;
 
 namespace {
-
-// Every sheet of a workbook as xlrd reads it: one array per row, each cell a number, a string,
-// or null for an empty cell.
-const char* const kReadBack = R"(import json, sys, xlrd
-book = xlrd.open_workbook(sys.argv[1])
-rows = []
-for sheet in book.sheets():
-    for r in range(sheet.nrows):
-        row = []
-        for cell in sheet.row(r):
-            if cell.ctype in (xlrd.XL_CELL_NUMBER, xlrd.XL_CELL_TEXT):
-                row.append(cell.value)
-            else:
-                row.append(None)
-        rows.append(row)
-json.dump(rows, sys.stdout, ensure_ascii=False)
-)";
 
 // Name, score (null for every fifth), unit, town and time of examinee i.
 const QString kScoreRows =
@@ -69,14 +51,8 @@ protected:
         return QString::fromStdString((folder / name).string());
     }
 
-    QJsonArray ReadBack(const QString& workbook) const {
-        const auto script = folder.write("readback.py", kReadBack);
-        QProcess python;
-        python.start(u"/usr/bin/python3"_qs, {QString::fromStdString(script.string()), workbook});
-        python.waitForFinished(60000);
-        if (python.exitCode() != 0)
-            ADD_FAILURE() << python.readAllStandardError().toStdString();
-        return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    static QJsonArray ReadBack(const QString& workbook) {
+        return testsupport::ReadXlsRows(workbook.toStdString());
     }
 
     // The grid as an export must leave it: no column or row selection, the live count back.

@@ -1,13 +1,12 @@
 #include "ui/GridExport.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/support/XlsReadBack.h"
 #include "tests/ui/DataGridTestData.h"
 #include "ui/DataGrid.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonValue>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 using ui::DataGrid;
@@ -15,39 +14,6 @@ using ui::FooterKind;
 using ui::GridColumn;
 
 namespace {
-
-// Every sheet of a workbook as xlrd reads it: one array per sheet, one array per row, each cell
-// a number, a string, or null for an empty cell.
-const char* const kReadBack = R"(import json, sys, xlrd
-book = xlrd.open_workbook(sys.argv[1])
-sheets = []
-for sheet in book.sheets():
-    rows = []
-    for r in range(sheet.nrows):
-        row = []
-        for cell in sheet.row(r):
-            if cell.ctype == xlrd.XL_CELL_NUMBER:
-                row.append(cell.value)
-            elif cell.ctype == xlrd.XL_CELL_TEXT:
-                row.append(cell.value)
-            else:
-                row.append(None)
-        rows.append(row)
-    sheets.append(rows)
-json.dump(sheets, sys.stdout, ensure_ascii=False)
-)";
-
-QJsonArray ReadBack(const testsupport::TempDir& folder, const std::filesystem::path& workbook) {
-    const auto script = folder.write("readback.py", kReadBack);
-    QProcess python;
-    python.start(u"/usr/bin/python3"_qs, {QString::fromStdString(script.string()),
-                                          QString::fromStdString(workbook.string())});
-    python.waitForFinished(60000);
-    const QByteArray output = python.readAllStandardOutput();
-    if (python.exitCode() != 0)
-        ADD_FAILURE() << python.readAllStandardError().toStdString();
-    return QJsonDocument::fromJson(output).array();
-}
 
 GridColumn Column(const QString& field, const QString& title, const QString& format = {}) {
     GridColumn column;
@@ -88,7 +54,7 @@ TEST_F(GridExport, WritesTitlesRowsInTheGridsOrderAndTheFooter) {
     const auto target = folder / "成绩.xls";
     ASSERT_TRUE(grid.exportSelectedColumns(target));
 
-    const QJsonArray sheets = ReadBack(folder, target);
+    const QJsonArray sheets = testsupport::ReadXlsSheets(target);
     ASSERT_EQ(sheets.size(), 1);
     const QJsonArray rows = sheets[0].toArray();
     ASSERT_EQ(rows.size(), 27);
@@ -133,7 +99,7 @@ TEST_F(GridExport, LongResultsGoOnInFurtherSheetsAndACancelledExportWritesNothin
     EXPECT_EQ(testsupport::readFile(target), "old contents");
 
     ASSERT_TRUE(grid.exportSelectedColumns(target));
-    const QJsonArray sheets = ReadBack(folder, target);
+    const QJsonArray sheets = testsupport::ReadXlsSheets(target);
     ASSERT_EQ(sheets.size(), 2);
     const QJsonArray first = sheets[0].toArray();
     const QJsonArray second = sheets[1].toArray();

@@ -3,6 +3,7 @@
 #include "platform/DatabaseConnection.h"
 #include "platform/DatabaseQuery.h"
 #include "tests/support/PgServer.h"
+#include "ui/DataGrid.h"
 
 #include <QString>
 
@@ -37,5 +38,15 @@ struct ScoreData {
                 .arg(count));
     }
 };
+
+// A grid column bound to a field, with its title and display format.
+inline ui::GridColumn Column(const QString& field, const QString& title,
+                             const QString& format = {}) {
+    ui::GridColumn column;
+    column.fieldName = field;
+    column.title = title;
+    column.displayFormat = format;
+    return column;
+}
 
 } // namespace gridtest

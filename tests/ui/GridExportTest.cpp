@@ -9,19 +9,11 @@
 #include <QJsonValue>
 #include <gtest/gtest.h>
 
+using gridtest::Column;
 using ui::DataGrid;
 using ui::FooterKind;
-using ui::GridColumn;
 
 namespace {
-
-GridColumn Column(const QString& field, const QString& title, const QString& format = {}) {
-    GridColumn column;
-    column.fieldName = field;
-    column.title = title;
-    column.displayFormat = format;
-    return column;
-}
 
 class GridExport : public ::testing::Test {
 protected:

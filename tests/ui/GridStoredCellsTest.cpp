@@ -6,19 +6,11 @@
 
 #include <gtest/gtest.h>
 
+using gridtest::Column;
 using ui::DataGrid;
-using ui::GridColumn;
 using ui::XlsCell;
 
 namespace {
-
-GridColumn Column(const QString& field, const QString& title, const QString& format = {}) {
-    GridColumn column;
-    column.fieldName = field;
-    column.title = title;
-    column.displayFormat = format;
-    return column;
-}
 
 XlsCell Text(const char* utf8) {
     return std::string(utf8);

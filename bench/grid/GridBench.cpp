@@ -10,6 +10,7 @@
 //
 //   bench_grid SCORES.db [runs]
 
+#include "bench/BestTime.h"
 #include "platform/DatabaseConnection.h"
 #include "platform/DatabaseQuery.h"
 #include "ui/DataGrid.h"
@@ -36,22 +37,11 @@ void run(const std::string& command) {
     }
 }
 
-template <typename Work> double bestSeconds(int runs, Work work) {
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        best = std::min(
-            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
-
 double sqliteSeconds(int runs, const std::string& database, const std::string& select,
                      const std::string& options = {}, const std::string& output = "/dev/null") {
     const std::string command =
         "sqlite3 " + options + " '" + database + "' \"" + select + "\" > '" + output + "'";
-    return bestSeconds(runs, [&] { run(command); });
+    return bench::BestSeconds(runs, [&] { run(command); });
 }
 
 // Lets the grid handle what changed and paint the screen, as the event loop would.
@@ -88,7 +78,7 @@ int main(int argc, char** argv) {
     grid.show();
 
     const QString search = u"select * from score order by STime"_qs;
-    const double searchSeconds = bestSeconds(runs, [&] {
+    const double searchSeconds = bench::BestSeconds(runs, [&] {
         query.Close();
         query.SetSQL(search);
         query.Open();
@@ -158,7 +148,7 @@ int main(int argc, char** argv) {
         return 1;
     const std::filesystem::path folder = folderPattern;
     const double allSeconds =
-        bestSeconds(runs, [&] { grid.exportSelectedColumns(folder / "all.xls"); });
+        bench::BestSeconds(runs, [&] { grid.exportSelectedColumns(folder / "all.xls"); });
     report("export of every row", allSeconds,
            sqliteSeconds(runs, database, search.toStdString(), "-csv"), 1.5);
     std::filesystem::remove(folder / "all.xls");
@@ -172,9 +162,9 @@ int main(int argc, char** argv) {
     for (int index = 0; index < grid.columnCount(); ++index)
         grid.selectColumn(index);
     const double exportSeconds =
-        bestSeconds(runs, [&] { grid.exportSelectedColumns(folder / "out.xls"); });
+        bench::BestSeconds(runs, [&] { grid.exportSelectedColumns(folder / "out.xls"); });
     const std::vector<int> columns = grid.selectedColumns();
-    const double cellSeconds = bestSeconds(runs, [&] {
+    const double cellSeconds = bench::BestSeconds(runs, [&] {
         ui::XlsRow cells;
         for (int row = 0; row < grid.rowCount(); ++row)
             ui::FillGridExportRow(grid, columns, row, cells);

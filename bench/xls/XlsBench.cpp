@@ -3,6 +3,7 @@
 // The rows are fetched into memory first, as the grid holds them when the user exports; the
 // export's time covers turning the fetched values into cells, encoding and writing the file.
 
+#include "bench/BestTime.h"
 #include "ui/XlsWriter.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,6 @@
 #include <QSqlRecord>
 #include <QVariant>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -64,17 +64,6 @@ void setCell(ui::XlsCell& cell, const QVariant& value) {
     }
 }
 
-template <typename Work> double bestSeconds(int runs, Work work) {
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        best = std::min(
-            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -118,11 +107,11 @@ int main(int argc, char** argv) {
     const auto csv = folder / "out.csv";
     const std::string baseline =
         "sqlite3 -csv '" + database.string() + "' \"" + Select + "\" > '" + csv.string() + "'";
-    const double sqliteSeconds = bestSeconds(runs, [&] { run(baseline); });
+    const double sqliteSeconds = bench::BestSeconds(runs, [&] { run(baseline); });
 
     ui::XlsRow titles(names.begin(), names.end());
     const auto xls = folder / "out.xls";
-    const double xlsSeconds = bestSeconds(runs, [&] {
+    const double xlsSeconds = bench::BestSeconds(runs, [&] {
         ui::WriteXlsFile(xls, titles, fetched.size(), [&](std::size_t i, ui::XlsRow& row) {
             const auto& values = fetched[i];
             row.resize(values.size());

@@ -125,15 +125,10 @@ QString GridModel::displayText(int row, int column, const QVariant& value) const
         if (!formatted.isNull())
             return formatted;
     }
-    // Texts and date-times as the query shows them, from the value at hand.
-    switch (value.typeId()) {
-    case QMetaType::QString:
+    // A text as it is; other values as the query shows them.
+    if (value.typeId() == QMetaType::QString)
         return value.toString();
-    case QMetaType::QDateTime:
-        return platform::DateTimeText(value.toDateTime());
-    default:
-        return source->DisplayText(row, fieldOf(column));
-    }
+    return source->DisplayText(row, fieldOf(column));
 }
 
 platform::FieldKind GridModel::fieldKind(int column) const {

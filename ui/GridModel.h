@@ -58,7 +58,7 @@ public:
     int fieldOf(int column) const;
     QString displayText(int row, int column) const;
     // The same for a value already read with rawValue(row, column), which spares reading it
-    // again (a date-time costs a conversion to local time on each read).
+    // again; date-times take displayText(column, value) below.
     QString displayText(int row, int column, const QVariant& value) const;
     QVariant rawValue(int row, int column) const;
     // The kind of the field behind a column (Unknown when the result has no such field). For

@@ -3,14 +3,41 @@
 #include "exam/Unit1.h"
 #include "exam/Unit2.h"
 #include "exam/uMainform.h"
+#include "ui/ErrorBox.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTimer>
 #include <filesystem>
+#include <memory>
+
+namespace {
+
+// Without a journal the exam still runs; the examinee is told that it will not be kept.
+std::unique_ptr<ExamJournal> OpenJournal(const std::string& file) {
+    try {
+        return std::make_unique<ExamJournal>(file);
+    } catch (const std::exception& error) {
+        ui::ShowException(error);
+        return nullptr;
+    }
+}
+
+bool ResumeFromJournal(ExamJournal* journal, TMainForm& form, TDataModule2& data) {
+    if (!journal)
+        return false;
+    try {
+        return ResumeUnfinishedExam(*journal, form, data);
+    } catch (const std::exception& error) {
+        ui::ShowException(error);
+        return false;
+    }
+}
+
+} // namespace
 
 int RunExam(const ExamStartup& startup) {
-    QApplication::setApplicationDisplayName(u"Quillon测试系统"_qs);
+    ui::SetApplicationTitle(u"Quillon测试系统"_qs);
 
     const std::filesystem::path paperFolder =
         QFile::encodeName(startup.Folder + u"Exam File"_qs).toStdString();
@@ -20,13 +47,21 @@ int RunExam(const ExamStartup& startup) {
     MainForm.SetDataModule(&DataModule2);
     Form1.SetDataModule(&DataModule2);
 
-    if (startup.ShowLogin)
-        startup.ShowLogin(Form1);
-    else
-        Form1.exec();
-    // A paper whose time ran out during the login's pauses has been recorded, and its ending
-    // ends the program as every ending does: the window is not shown.
-    if (Form1.QuitRequested() || !MainForm.ShowAtStart || MainForm.ExamEnded())
+    const std::unique_ptr<ExamJournal> journal = OpenJournal(
+        startup.JournalFile.empty() ? DefaultJournalFile(startup.Folder) : startup.JournalFile);
+    MainForm.SetJournal(journal.get());
+
+    if (!ResumeFromJournal(journal.get(), MainForm, DataModule2)) {
+        if (startup.ShowLogin)
+            startup.ShowLogin(Form1);
+        else
+            Form1.exec();
+        if (Form1.QuitRequested())
+            return 0;
+    }
+    // A paper whose time ran out during the login's pauses, or before it was resumed, has been
+    // recorded, and its ending ends the program as every ending does: the window is not shown.
+    if (!MainForm.ShowAtStart || MainForm.ExamEnded())
         return 0;
 
     QTimer::singleShot(0, &MainForm, [&MainForm] { MainForm.show(); });

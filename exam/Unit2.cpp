@@ -18,13 +18,23 @@ QString ScoreTimeText(const QDateTime& moment) {
 }
 
 void AppendScoreRow(platform::TADOQuery& query, const QString& town, const QString& unit,
-                    const QString& name, const QString& score) {
+                    const QString& name, const QString& score, const QString& time) {
     OpenQuery(query, u"select * from Score where id=0"_qs, true);
     query.Append();
     query.SetFieldText(1, TrimText(town));
     query.SetFieldText(2, TrimText(unit));
     query.SetFieldText(3, TrimText(name));
     query.SetFieldText(4, TrimText(score));
-    query.SetFieldText(5, ScoreTimeText(QDateTime::currentDateTime()));
+    query.SetFieldText(5, time);
     query.Post();
+}
+
+void AppendSecondScoreRow(TDataModule2& module, const QString& town, const QString& unit,
+                          const QString& name, const QString& score) {
+    try {
+        module.ReadSecondConnectionString();
+        AppendScoreRow(module.qry2, town, unit, name, score);
+    } catch (...) {
+        // The second copy is a convenience; its failure never stops the hand-in.
+    }
 }

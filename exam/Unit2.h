@@ -37,6 +37,13 @@ QString ScoreTimeText(const QDateTime& moment);
 
 // Appends one score row through the query: runs "select * from Score where id=0" with
 // OpenQuery (errors shown), appends a row, sets positions 1 to 5 to the trimmed town, unit, name
-// and score and the current local time, and posts it. Failures throw.
+// and score and the time (by default the current local time), and posts it. Failures throw.
 void AppendScoreRow(platform::TADOQuery& query, const QString& town, const QString& unit,
-                    const QString& name, const QString& score);
+                    const QString& name, const QString& score,
+                    const QString& time = ScoreTimeText(QDateTime::currentDateTime()));
+
+// The second copy of a handed-in score, with its own reading of the clock: the secondary
+// connection read anew from the configuration, then the row appended through qry2. Its failures are
+// dropped: the second copy never stops a hand-in (OpenQuery still shows the connection's errors).
+void AppendSecondScoreRow(TDataModule2& module, const QString& town, const QString& unit,
+                          const QString& name, const QString& score);

@@ -1,5 +1,6 @@
 #include "exam/uMainform.h"
 
+#include "exam/Unit1.h"
 #include "exam/Unit2.h"
 #include "exam/uFileHandle.h"
 #include "exam/uObjectHandle.h"
@@ -31,63 +32,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-bool HasPaperExtension(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.size() - dot != 4)
-        return false;
-    static constexpr char paperExtension[] = ".mqe";
-    return std::equal(
-        name.begin() + static_cast<std::ptrdiff_t>(dot), name.end(), paperExtension,
-        [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
-}
-
-// Processes pending events between the entries of a search, so that a large tree does not freeze
-// the program. One round costs a poll of the window system's connection, more than looking at an
-// entry, so rounds are at most a few milliseconds apart rather than one per entry: well below
-// what a user can notice.
-class EventPump final {
-public:
-    EventPump() { sinceLastRound.start(); }
-    void betweenEntries() {
-        if (sinceLastRound.elapsed() < RoundIntervalMs)
-            return;
-        QCoreApplication::processEvents();
-        sinceLastRound.restart();
-    }
-
-private:
-    static constexpr qint64 RoundIntervalMs = 5;
-    QElapsedTimer sinceLastRound;
-};
-
-// The search keeps the real folders it is inside, so that a symbolic link back to one of them
-// is not followed round and round.
-void SearchFolder(std::vector<fs::path>& list, const fs::path& folder, bool recurse,
-                  std::vector<fs::path>& realFolders, EventPump& events) {
-    std::error_code error;
-    for (fs::directory_iterator entries(folder, error), end; !error && entries != end;
-         entries.increment(error)) {
-        events.betweenEntries();
-        const fs::directory_entry& entry = *entries;
-        std::error_code ignored;
-        if (entry.is_directory(ignored)) {
-            if (!recurse)
-                continue;
-            const fs::path real = entry.is_symlink(ignored)
-                                      ? fs::canonical(entry.path(), ignored)
-                                      : realFolders.back() / entry.path().filename();
-            if (real.empty() ||
-                std::find(realFolders.begin(), realFolders.end(), real) != realFolders.end())
-                continue;
-            realFolders.push_back(real);
-            SearchFolder(list, entry.path(), true, realFolders, events);
-            realFolders.pop_back();
-        } else if (HasPaperExtension(entry.path().filename().string())) {
-            list.push_back(entry.path());
-        }
-    }
-}
 
 // List rows of a fixed height, as the list box draws them.
 class FixedRowHeight final : public QStyledItemDelegate {
@@ -128,89 +72,15 @@ bool MovedByKeyboard(Qt::FocusReason reason) {
 }
 
 QLabel* CreateLabel(QWidget* parent, const char* text, const QRect& geometry) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText); // the examinee line shows a name as it was typed
+    label->setText(QString::fromUtf8(text));
     label->setGeometry(geometry);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
 } // namespace
-
-void FindPaperFiles(std::vector<fs::path>& list, const fs::path& folder, bool recurse) {
-    std::error_code error;
-    if (!fs::is_directory(folder, error))
-        return;
-    std::vector<fs::path> realFolders{fs::canonical(folder, error)};
-    EventPump events;
-    SearchFolder(list, folder, recurse, realFolders, events);
-}
-
-std::vector<std::string> FilterPaperFiles(std::vector<fs::path>& files) {
-    // Read from the last file to the first, then drop the refused ones in one pass, keeping the
-    // order of the rest.
-    std::vector<std::optional<std::string>> titles(files.size());
-    for (size_t i = files.size(); i-- > 0;) {
-        PaperHeader header;
-        try {
-            TQFileHandle::ReadFileHeader(files[i], header);
-        } catch (const std::exception& error) {
-            ui::ShowException(error);
-            continue;
-        }
-        if (header.CarriesPaperMark())
-            titles[i] = header.PaperTitle();
-    }
-    std::vector<std::string> kept;
-    size_t next = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (!titles[i])
-            continue;
-        files[next++] = std::move(files[i]);
-        kept.push_back(std::move(*titles[i]));
-    }
-    files.resize(next);
-    return kept;
-}
-
-fs::path DefaultPaperFolder() {
-    return fs::path(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString()) /
-           "Exam File";
-}
-
-TExamScrollBar::TExamScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {
-    setFocusPolicy(Qt::NoFocus);
-    setSingleStep(SmallChange);
-    connect(this, &QAbstractSlider::actionTriggered, this, &TExamScrollBar::ApplyLargeChange);
-    ApplyRange();
-}
-
-void TExamScrollBar::SetMax(int value) {
-    max = std::max(0, value);
-    if (pageSize > max)
-        pageSize = 0;
-    ApplyRange();
-}
-
-void TExamScrollBar::SetPageSize(int value) {
-    if (value < 0 || value > max)
-        return;
-    pageSize = value;
-    ApplyRange();
-}
-
-void TExamScrollBar::ApplyRange() {
-    setRange(0, pageSize > 0 ? max - pageSize + 1 : max);
-    setPageStep(pageSize);
-}
-
-// Qt has already moved the slider by the page step when it reports a track click; the track
-// moves by the large change instead.
-void TExamScrollBar::ApplyLargeChange(int action) {
-    if (action == SliderPageStepAdd)
-        setSliderPosition(value() + LargeChange);
-    else if (action == SliderPageStepSub)
-        setSliderPosition(value() - LargeChange);
-}
 
 TMainForm::TMainForm(fs::path paperFolder, QWidget* parent)
     : QWidget(parent), paperFolder(std::move(paperFolder)) {
@@ -353,7 +223,7 @@ void TMainForm::ResetExam() {
     pnl2->lower();
     tmr1->stop();
     Elapsed = 0;
-    state = ExamState::Idle;
+    session.Reset();
 }
 
 void TMainForm::LoadPaperList() {
@@ -415,7 +285,7 @@ void TMainForm::ShowRulesOf(int index) {
 
 void TMainForm::btn1Click() {
     // A paper that has started cannot be exchanged for another.
-    if (state != ExamState::Idle || PaperFiles.empty())
+    if (session.CurrentStage() != ExamSession::Stage::Idle || PaperFiles.empty())
         return;
     const int index = SelectedPaper();
     if (index >= 0)
@@ -423,7 +293,8 @@ void TMainForm::btn1Click() {
 }
 
 void TMainForm::StartExam(int index) {
-    if (state != ExamState::Idle || index < 0 || static_cast<size_t>(index) >= PaperFiles.size())
+    if (session.CurrentStage() != ExamSession::Stage::Idle || index < 0 ||
+        static_cast<size_t>(index) >= PaperFiles.size())
         return;
     const fs::path& file = PaperFiles[static_cast<size_t>(index)];
     std::error_code error;
@@ -432,6 +303,25 @@ void TMainForm::StartExam(int index) {
                                   QFile::decodeName(file.c_str()).toStdString());
     PaperPanel->Paper.LoadFromFile(file);
     ShowExamArea();
+    session.Start(CurrentExaminee(), file,
+                  platform::FromGbk(PaperPanel->Paper.PaperTitle).toStdString());
+}
+
+void TMainForm::ResumeExam(const JournaledRun& run) {
+    ExamineeTown = QString::fromStdString(run.town);
+    ExamineeUnit = QString::fromStdString(run.unit);
+    ExamineeName = QString::fromStdString(run.name);
+    SetExamineeLine(ExamineeLine(ExamineeTown, ExamineeUnit, ExamineeName));
+    PaperPanel->Paper.LoadFromFile(fs::path(run.paperPath));
+    ShowExamArea();
+    for (const auto& [question, answer] : run.answers)
+        if (question >= 0 && question < PaperPanel->Panels.size())
+            PaperPanel->Panels[question]->RestoreAnswer(DecodeAnswer(answer));
+    Elapsed = run.elapsed;
+    session.Resume(run);
+    ShowAtStart = true;
+    if (HasTimeLimit() && Elapsed >= PaperPanel->Paper.TimeLimit)
+        TimeOut();
 }
 
 void TMainForm::ShowExamArea() {
@@ -446,7 +336,7 @@ void TMainForm::ShowExamArea() {
     SetCatalogueShown(false);
     pnl2->show();
     pnl2->raise();
-    state = ExamState::Running;
+    JournalAnswers();
     // A paper without a positive time limit has no countdown and no time-out.
     if (HasTimeLimit())
         tmr1->start();
@@ -481,13 +371,22 @@ void TMainForm::ChainTabOrder() {
     chain.front()->setFocus(Qt::OtherFocusReason);
 }
 
+// Every answer the examinee changes goes to the journal before the next event is handled.
+void TMainForm::JournalAnswers() {
+    for (qsizetype i = 0; i < PaperPanel->Panels.size(); ++i) {
+        TQuestionPanel* panel = PaperPanel->Panels[i];
+        connect(panel, &TQuestionPanel::AnswerChanged, this,
+                [this, panel, i] { session.AnswerChanged(static_cast<int>(i), panel->Answer()); });
+    }
+}
+
 void TMainForm::ScrollBar1Change() {
     PaperPanel->move(PaperPanel->x(), -ScrollBar1->Position());
 }
 
 // Shows the focused control, and above it as much of its question as fits.
 void TMainForm::ScrollIntoView(QWidget* focused) {
-    if (state != ExamState::Running || !focused || !PaperPanel->isAncestorOf(focused))
+    if (!session.Running() || !focused || !PaperPanel->isAncestorOf(focused))
         return;
     const int viewHeight = pnl1Client->height();
     const int top = focused->mapTo(PaperPanel, QPoint(0, 0)).y();
@@ -507,7 +406,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn &&
         MovedByKeyboard(static_cast<QFocusEvent*>(event)->reason()))
         ScrollIntoView(qobject_cast<QWidget*>(watched));
-    if (event->type() == QEvent::Wheel && state == ExamState::Running) {
+    if (event->type() == QEvent::Wheel && session.Running()) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && (widget == this || isAncestorOf(widget))) {
             WheelOver(static_cast<QWheelEvent*>(event)->angleDelta().y());
@@ -560,10 +459,11 @@ void TMainForm::tmr1Tick() {
 
 void TMainForm::tmr1Timer() {
     const int32_t limit = PaperPanel->Paper.TimeLimit;
-    if (state != ExamState::Running || !HasTimeLimit() || Elapsed >= limit)
+    if (!session.Running() || !HasTimeLimit() || Elapsed >= limit)
         return;
     lbl4->setText(QStringLiteral("剩余时间:") + RemainingTimeText(limit - Elapsed));
     ++Elapsed;
+    session.Ticked(Elapsed);
     if (Elapsed == limit)
         TimeOut();
 }
@@ -571,14 +471,27 @@ void TMainForm::tmr1Timer() {
 void TMainForm::TimeOut() {
     tmr1->stop();
     const int32_t score = PaperPanel->GetScore();
-    SaveScore(QString::number(score), ExamineeTown, ExamineeName, ExamineeUnit);
-    state = ExamState::Ended;
+    RecordEnding(RunEnding::TimeOut, score);
     ShowResult(score);
     EndExam();
 }
 
+JournaledScoreRow TMainForm::RecordEnding(RunEnding ending, int32_t score) {
+    const JournaledScoreRow row =
+        session.BeginRecording(ending, CurrentExaminee(), QString::number(score));
+    try {
+        SaveScore(QString::number(score), ExamineeTown, ExamineeName, ExamineeUnit,
+                  QString::fromStdString(row.time));
+    } catch (...) {
+        session.RecordingFailed();
+        throw;
+    }
+    session.Recorded();
+    return row;
+}
+
 void TMainForm::btn2Click() {
-    if (state != ExamState::Running)
+    if (!session.Running())
         return;
     const unsigned question = ui::MB_YESNO | ui::MB_ICONINFORMATION;
     int position = -1;
@@ -587,63 +500,61 @@ void TMainForm::btn2Click() {
             ui::MessageBox(this, QStringLiteral("尚有未完成试题,是否真的放弃填写它们?"),
                            QStringLiteral("提示"), question);
         // The time may have run out while the box was open: the time-out has ended the exam.
-        if (state != ExamState::Running)
+        if (!session.Running())
             return;
         if (leaveBlank != ui::IDYES) {
             // A paper without questions has no panel to go to; the view stays.
             if (position >= 0)
                 if (const TQuestionPanel* panel = PaperPanel->PanelAt(uint8_t(position)))
-                    ScrollBar1->SetPosition(panel->y());
+                    ScrollBar1->SetPositionPastEnd(panel->y());
             return;
         }
     }
     const int confirmed = ui::MessageBox(this, QStringLiteral("您是否确认提交此试卷?"),
                                          QStringLiteral("提示"), question);
-    if (state != ExamState::Running || confirmed != ui::IDYES)
+    if (!session.Running() || confirmed != ui::IDYES)
         return;
     const int32_t score = PaperPanel->GetScore();
     tmr1->stop();
     try {
-        SaveScore(QString::number(score), ExamineeTown, ExamineeName, ExamineeUnit);
+        RecordEnding(RunEnding::HandIn, score);
     } catch (...) {
         // Nothing was recorded and the exam goes on: so does its time.
         if (Elapsed < PaperPanel->Paper.TimeLimit)
             tmr1->start();
         throw;
     }
-    state = ExamState::Ended;
     SaveScoreSecond(QString::number(score), ExamineeTown, ExamineeName, ExamineeUnit);
     ShowResult(score);
     EndExam();
 }
 
 void TMainForm::Button1Click() {
-    if (state != ExamState::Running)
+    if (!session.Running())
         return;
     const int confirmed =
         ui::MessageBox(this, QStringLiteral("您确认要放弃此次考试吗?"), QStringLiteral("提示"),
                        ui::MB_YESNO | ui::MB_ICONINFORMATION);
-    if (state != ExamState::Running || confirmed != ui::IDYES)
+    if (!session.Running() || confirmed != ui::IDYES)
         return;
     try {
-        SaveScore(QStringLiteral("0"), ExamineeTown, ExamineeName, ExamineeUnit);
+        RecordEnding(RunEnding::Abandonment, 0);
     } catch (...) {
         // The time ran out while this recording showed its error, and the time-out recorded
         // the exam: this attempt has nothing left to do.
-        if (state == ExamState::Ended)
+        if (session.Ended())
             return;
         throw;
     }
-    state = ExamState::Ended;
     tmr1->stop();
     close();
 }
 
 void TMainForm::SaveScore(const QString& score, const QString& town, const QString& name,
-                          const QString& unit) {
+                          const QString& unit, const QString& time) {
     if (!dataModule)
         throw platform::Exception("没有可用的数据库连接");
-    AppendScoreRow(dataModule->qry1, town, unit, name, score);
+    AppendScoreRow(dataModule->qry1, town, unit, name, score, time);
     // Closed at once, so that an ending still waiting in an error box of its own recording
     // cannot post a second row for this exam.
     dataModule->qry1.Close();
@@ -651,14 +562,8 @@ void TMainForm::SaveScore(const QString& score, const QString& town, const QStri
 
 void TMainForm::SaveScoreSecond(const QString& score, const QString& town, const QString& name,
                                 const QString& unit) {
-    if (!dataModule)
-        return;
-    try {
-        dataModule->ReadSecondConnectionString();
-        AppendScoreRow(dataModule->qry2, town, unit, name, score);
-    } catch (...) {
-        // The second copy is a convenience; its failure never stops the hand-in.
-    }
+    if (dataModule)
+        AppendSecondScoreRow(*dataModule, town, unit, name, score);
 }
 
 QString TMainForm::ResultText(int32_t score, int32_t totalScore) {
@@ -681,7 +586,7 @@ void TMainForm::EndExam() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     // While a paper runs, its three endings are the only ways out.
-    if (state == ExamState::Running) {
+    if (session.Running()) {
         event->ignore();
         return;
     }

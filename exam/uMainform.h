@@ -1,6 +1,9 @@
 #pragma once
 
-#include <QScrollBar>
+#include "exam/ExamScrollBar.h"
+#include "exam/ExamSession.h"
+#include "exam/PaperCatalogue.h"
+
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -20,56 +23,6 @@ class TParentPanel;
 namespace ui {
 class SkinFrame;
 }
-
-// Appends to list the paper files in folder: every entry whose name ends in ".mqe" (from its
-// last ".", any letter case) and is not a directory, and, when recurse is true, those of every
-// folder below it, a subfolder's papers standing where the subfolder stands in its parent's
-// listing. Entries come in the order the file system lists them, hidden ones included; nothing
-// is sorted. Pending events are processed between entries, every few milliseconds, so that a
-// large tree does not freeze the program. A folder that does not exist leaves list unchanged.
-void FindPaperFiles(std::vector<std::filesystem::path>& list, const std::filesystem::path& folder,
-                    bool recurse);
-
-// Drops the files whose header does not carry the paper mark and returns the titles (GBK bytes)
-// of the kept ones, entry i the title of files[i]. A file whose header cannot be read is shown
-// in the default error box and dropped, so that titles and files still pair up.
-std::vector<std::string> FilterPaperFiles(std::vector<std::filesystem::path>& files);
-
-// The folder "Exam File" beside the running executable.
-std::filesystem::path DefaultPaperFolder();
-
-// A vertical scroll bar with the Windows model: a range 0..Max and a page size that is taken only
-// when it is not larger than Max, a small change (arrows) and a large change (track) of their
-// own. Qt's bar has no separate large change and counts its maximum without the page, so the Qt
-// range is 0..Max - PageSize + 1 with a page, as a Windows bar lets the thumb go, and 0..Max
-// without one. A position set by the program is clamped to that range, so the view never runs
-// past the end of a paper longer than the viewport.
-class TExamScrollBar final : public QScrollBar {
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(TExamScrollBar)
-
-public:
-    explicit TExamScrollBar(QWidget* parent = nullptr);
-
-    int Max() const { return max; }
-    int PageSize() const { return pageSize; }
-    int Position() const { return value(); }
-    // Sets Max; a page size larger than the new Max is dropped; the position is clamped.
-    void SetMax(int value);
-    // Ignored when larger than Max.
-    void SetPageSize(int value);
-    void SetPosition(int value) { setValue(value); }
-
-    static constexpr int SmallChange = 20;
-    static constexpr int LargeChange = 400;
-
-private:
-    void ApplyRange();
-    void ApplyLargeChange(int action);
-
-    int max = 0;
-    int pageSize = 0;
-};
 
 // The main window of exam. Its base layer is the paper catalogue: the titles of the papers found
 // below the paper folder in lst1, the rules of the selected one in mmo1. PaperFiles[i] is always
@@ -92,6 +45,9 @@ public:
 
     // The data module whose connections the endings write to; main creates it after the window.
     void SetDataModule(TDataModule2* dataModule);
+    // The journal that keeps each run from its start until its score row is recorded; null for
+    // none. The caller keeps it alive while the window runs.
+    void SetJournal(ExamJournal* journal) { session.SetJournal(journal); }
     // Set by the login when it confirmed an examinee: main shows the window as the event loop
     // starts. False at creation.
     bool ShowAtStart = false;
@@ -119,6 +75,10 @@ public:
     // A missing file fails with "试卷文件不存在:" and the path.
     void StartExam(int index);
     void ShowExamArea();
+    // Takes a journaled run over: its examinee, its paper with every answer put back, and its
+    // clock from the journaled Elapsed. A run whose time is up ends by the time-out at once.
+    // Failures (the paper no longer loads) reach the caller.
+    void ResumeExam(const JournaledRun& run);
     // Moves PaperPanel to minus the scroll position.
     void ScrollBar1Change();
     // One wheel notch: 10 pixels down while the position is below the paper's height - 500, or
@@ -131,18 +91,18 @@ public:
     void btn2Click();
     // "放弃考试": the abandonment.
     void Button1Click();
-    // Append a score row on the primary connection (failures reach the caller) and on the
-    // secondary one, read anew from the configuration (failures dropped).
+    // Append a score row on the primary connection (failures reach the caller), its STime the
+    // given text, and on the secondary one, read anew from the configuration (failures dropped).
     void SaveScore(const QString& score, const QString& town, const QString& name,
-                   const QString& unit);
+                   const QString& unit, const QString& time);
     void SaveScoreSecond(const QString& score, const QString& town, const QString& name,
                          const QString& unit);
     // The exam area in its idle state: empty paper, no panels, hidden, clock off, Elapsed 0.
     void ResetExam();
     // From the end of ShowExamArea until an ending has recorded its row.
-    bool ExamRunning() const { return state == ExamState::Running; }
+    bool ExamRunning() const { return session.Running(); }
     // An ending recorded its row; the window closes or has closed.
-    bool ExamEnded() const { return state == ExamState::Ended; }
+    bool ExamEnded() const { return session.Ended(); }
     // "考试时间结束.你的得分是: 85分. 满分是: 100分.已保存." CR LF CR LF "点击确认按钮关闭程序."
     static QString ResultText(int32_t score, int32_t totalScore);
     // "hh:mm:ss" of a count of seconds, whole days left out.
@@ -184,8 +144,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class ExamState { Idle, Running, Ended };
-
     void CreateCatalogueView();
     void CreateExamArea();
     void FormCreate();
@@ -196,6 +154,11 @@ private:
     void WheelOver(int angleDelta);
     bool HasTimeLimit() const;
     void TimeOut();
+    // Journals the ending's row, posts it with SaveScore and marks the run ended; a failed post
+    // puts the run back to running and reaches the caller. Returns the posted row.
+    JournaledScoreRow RecordEnding(RunEnding ending, int32_t score);
+    Examinee CurrentExaminee() const { return {ExamineeTown, ExamineeUnit, ExamineeName}; }
+    void JournalAnswers();
     void ShowResult(int32_t score);
     // The last steps of every ending: the hand-in button hidden, "结束", the window closed.
     void EndExam();
@@ -206,7 +169,7 @@ private:
 
     std::filesystem::path paperFolder;
     TDataModule2* dataModule = nullptr;
-    ExamState state = ExamState::Idle;
+    ExamSession session;
     int wheelRest = 0;
     std::unique_ptr<ui::SkinFrame> skin;
 };

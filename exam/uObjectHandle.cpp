@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QResizeEvent>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QWheelEvent>
 #include <memory>
 
@@ -96,6 +97,38 @@ void TQuestionPanel::AddItemControl(QWidget* control) {
     ItemControls.append(control);
     if (control->parentWidget() != this)
         control->setParent(this);
+    // A radio button that goes off is always matched by one that comes on: one notice a change.
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        connect(button, &QAbstractButton::toggled, this, [this, button](bool checked) {
+            if (checked || !qobject_cast<QRadioButton*>(button))
+                emit AnswerChanged();
+        });
+    else if (auto* item = qobject_cast<TLabelComBoBox*>(control))
+        connect(item->ComboBox(), &QComboBox::activated, this, &TQuestionPanel::AnswerChanged);
+}
+
+std::vector<int32_t> TQuestionPanel::Answer() const {
+    std::vector<int32_t> answer;
+    for (const QPointer<QWidget>& control : ItemControls) {
+        if (const auto* button = qobject_cast<const QAbstractButton*>(control.data()))
+            answer.push_back(button->isChecked() ? 1 : 0);
+        else if (const auto* item = qobject_cast<const TLabelComBoBox*>(control.data()))
+            answer.push_back(item->SelectedIndex());
+    }
+    return answer;
+}
+
+void TQuestionPanel::RestoreAnswer(const std::vector<int32_t>& answer) {
+    const QSignalBlocker restoring(this);
+    size_t row = 0;
+    for (const QPointer<QWidget>& control : ItemControls) {
+        if (row == answer.size())
+            return;
+        if (auto* button = qobject_cast<QAbstractButton*>(control.data()))
+            button->setChecked(answer[row++] != 0);
+        else if (auto* item = qobject_cast<TLabelComBoBox*>(control.data()))
+            item->RestoreSelection(answer[row++]);
+    }
 }
 
 void TQuestionPanel::RefreshLayout() {
@@ -282,6 +315,14 @@ void TLabelComBoBox::SetItemsText(const QString& text) {
         ReplaceEntries();
 }
 
+void TLabelComBoBox::RestoreSelection(int32_t index) {
+    selectedIndex = index;
+    if (comboBox->count() > 0)
+        comboBox->setCurrentIndex(index);
+    else
+        showRestoredPick = true;
+}
+
 void TLabelComBoBox::SetCaption(const QString& text) {
     caption = text;
     comboBox->setAccessibleName(text);
@@ -329,7 +370,8 @@ void TLabelComBoBox::PlaceComboBox() {
 void TLabelComBoBox::ReplaceEntries() {
     comboBox->clear();
     comboBox->addItems(letters);
-    comboBox->setCurrentIndex(-1);
+    comboBox->setCurrentIndex(showRestoredPick ? selectedIndex : -1);
+    showRestoredPick = false;
 }
 
 // ---------------------------------------------------------------------------------------------

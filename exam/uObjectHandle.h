@@ -60,6 +60,13 @@ public:
     virtual void Clear();
     virtual bool IsAnswered() const = 0;
 
+    // The examinee's answer, one entry per answer row: 1 or 0 for a ticked or unticked option,
+    // the chosen letter (or -1) of a matching item.
+    std::vector<int32_t> Answer() const;
+    // Puts back an answer of Answer's form, as a resumed exam does; entries beyond the rows are
+    // ignored. Emits no AnswerChanged.
+    void RestoreAnswer(const std::vector<int32_t>& answer);
+
     // Places the panel; the width is raised to at least 128 and the height argument is ignored:
     // the panel is always ItemsHeight + HeaderHeight + Margin high.
     void SetBounds(int left, int top, int width, int height);
@@ -76,6 +83,10 @@ public:
     QList<QPointer<QWidget>> ItemControls;
     int32_t HeaderHeight = 0;
     const int32_t Margin = panellayout::Margin;
+
+signals:
+    // The examinee ticked, unticked or picked something.
+    void AnswerChanged();
 
 protected:
     virtual void Rebuild();
@@ -165,6 +176,9 @@ public:
     QComboBox* ComboBox() const { return comboBox; }
     // Index of the letter the examinee last picked; -1 until one is picked.
     int32_t SelectedIndex() const { return selectedIndex; }
+    // Sets the pick as if the examinee had made it, and shows it in the list, also when the
+    // letters are put in later as the control is first shown.
+    void RestoreSelection(int32_t index);
     const QString& ItemsText() const { return itemsText; }
     void SetItemsText(const QString& text);
     const QString& Caption() const { return caption; }
@@ -183,6 +197,7 @@ private:
 
     QComboBox* comboBox;
     int32_t selectedIndex = -1;
+    bool showRestoredPick = false;
     QString itemsText;
     QStringList letters;
     QString caption;

@@ -12,9 +12,24 @@ QString WithFullStop(const QString& message) {
     return message + QLatin1Char('.');
 }
 
+namespace {
+QString& Title() {
+    static QString title;
+    return title;
+}
+} // namespace
+
+void SetApplicationTitle(const QString& title) {
+    Title() = title;
+}
+
+QString ApplicationTitle() {
+    return Title();
+}
+
 void ShowErrorMessage(const QString& message) {
-    MessageBox(QApplication::activeWindow(), WithFullStop(message),
-               QApplication::applicationDisplayName(), MB_OK | MB_ICONERROR);
+    MessageBox(QApplication::activeWindow(), WithFullStop(message), ApplicationTitle(),
+               MB_OK | MB_ICONERROR);
 }
 
 void ShowException(const std::exception& error) {

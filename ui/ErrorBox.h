@@ -10,7 +10,12 @@ namespace ui {
 // character gets one, and one ending in ".", ")", "!" or a blank does not.
 QString WithFullStop(const QString& message);
 
-// The default error box: the application's display name as caption, the error icon and an OK
+// The application's title, the caption of the default error box. It is kept apart from Qt's
+// display name, which the window system would append to the caption of every window.
+void SetApplicationTitle(const QString& title);
+QString ApplicationTitle();
+
+// The default error box: the application's title as caption, the error icon and an OK
 // button, over the active window, which stays active afterwards.
 void ShowErrorMessage(const QString& message);
 

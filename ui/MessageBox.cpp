@@ -36,8 +36,19 @@ int defaultAnswer(unsigned flags) {
     }
 }
 
+// A message box's caption bar holds its title and at most a close button; a yes/no box has none,
+// since closing it would answer neither.
+Qt::WindowFlags WindowFlagsOf(unsigned flags) {
+    Qt::WindowFlags windowFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if ((flags & 0x0F) != MB_YESNO)
+        windowFlags |= Qt::WindowCloseButtonHint;
+    return windowFlags;
+}
+
 int showOnScreen(QWidget* owner, const QString& text, const QString& caption, unsigned flags) {
-    QMessageBox box(iconOf(flags), caption, text, QMessageBox::NoButton, owner);
+    QMessageBox box(iconOf(flags), caption, text, QMessageBox::NoButton, owner,
+                    WindowFlagsOf(flags));
+    box.setTextFormat(Qt::PlainText);
     struct Choice {
         const char* label;
         int answer;

@@ -65,6 +65,8 @@ int RunExamChild(int argc, char** argv, const char* folder) {
 
     ExamStartup startup;
     startup.Folder = QString::fromLocal8Bit(folder);
+    // Each child leaves its exam running: a journal of its own keeps it from being resumed.
+    startup.JournalFile = std::string(folder) + "/journal-" + std::to_string(getpid()) + ".db";
     startup.ShowLogin = [&](TForm1& login) {
         login.SetPauses(0, 0);
         login.show();

@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "tests/support/TempDir.h"
 #include "tools/paperwriter/PaperWriter.h"
+#include "ui/ErrorBox.h"
 #include "ui/MessageBox.h"
 
 #include <QApplication>
@@ -110,7 +111,7 @@ int IndexOf(const TMainForm& form, const fs::path& file) {
 
 class CatalogueTest : public ::testing::Test {
 protected:
-    void SetUp() override { QApplication::setApplicationDisplayName(Title); }
+    void SetUp() override { ui::SetApplicationTitle(Title); }
     TempDir dir;
     ui::ScriptedMessageBoxes boxes;
 };

@@ -3,6 +3,7 @@
 #include "exam/uMainform.h"
 #include "exam/uObjectHandle.h"
 #include "tests/exam/LoginTestData.h"
+#include "ui/ErrorBox.h"
 #include "ui/MessageBox.h"
 #include "ui/Picture.h"
 
@@ -31,7 +32,7 @@ const QString Choose = u"请选择"_qs;
 class Login : public ::testing::Test {
 protected:
     // The caption of the default error box, as the program's start sets it.
-    void SetUp() override { QApplication::setApplicationDisplayName(u"Quillon测试系统"_qs); }
+    void SetUp() override { ui::SetApplicationTitle(u"Quillon测试系统"_qs); }
 
     void Open(int papers, int32_t timeLimit = 2700) {
         folder.AddPapers(papers, timeLimit);

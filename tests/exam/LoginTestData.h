@@ -120,6 +120,7 @@ public:
     // The folder with its trailing separator.
     QString Folder() const { return QString::fromStdString(dir.path().string()) + u'/'; }
     std::filesystem::path PaperFolder() const { return dir / "Exam File"; }
+    std::string JournalFile() const { return (dir / "journal.db").string(); }
 
     // Writes count papers named "试卷 1", "试卷 2", ... with the given time limit.
     void AddPapers(int count, int32_t timeLimit = 2700) const {

@@ -3,6 +3,7 @@
 #include "exam/uMainform.h"
 #include "exam/uObjectHandle.h"
 #include "tests/exam/LoginTestData.h"
+#include "ui/ErrorBox.h"
 #include "ui/MessageBox.h"
 
 #include <QAbstractButton>
@@ -55,7 +56,7 @@ QStringList Texts(const std::vector<ui::ShownMessageBox>& boxes) {
 
 class MainFormEndings : public ::testing::Test {
 protected:
-    void SetUp() override { QApplication::setApplicationDisplayName(u"Quillon测试系统"_qs); }
+    void SetUp() override { ui::SetApplicationTitle(u"Quillon测试系统"_qs); }
 
     // The score table out of the way, so that every write to it fails, and back.
     static void HideScoreTable(const ExamFolder& folder) {
@@ -344,6 +345,7 @@ TEST_F(MainFormEndings, TimeOutDuringTheLoginsPausesEndsTheProgramWithoutShowing
     folder.AddPaper(Singles(2, 1), "paper.mqe");
     ExamStartup startup;
     startup.Folder = folder.Folder();
+    startup.JournalFile = folder.JournalFile();
     startup.ShowLogin = [](TForm1& login) {
         // The clock's first tick, one second after the start, comes during the first pause.
         login.SetPauses(2000, 300);

@@ -2,6 +2,7 @@
 #include "exam/uMainform.h"
 #include "exam/uObjectHandle.h"
 #include "tests/exam/LoginTestData.h"
+#include "ui/ErrorBox.h"
 #include "ui/MessageBox.h"
 
 #include <QAbstractButton>
@@ -34,7 +35,7 @@ QRect InViewport(const TMainForm& form, const QWidget* widget) {
 
 class MainFormRun : public ::testing::Test {
 protected:
-    void SetUp() override { QApplication::setApplicationDisplayName(u"Quillon测试系统"_qs); }
+    void SetUp() override { ui::SetApplicationTitle(u"Quillon测试系统"_qs); }
     ui::ScriptedMessageBoxes boxes;
 };
 

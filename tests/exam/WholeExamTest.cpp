@@ -57,6 +57,7 @@ TEST(WholeExam, LoginDrawAnswersHandInAndTheScoreInBothDatabases) {
 
     ExamStartup startup;
     startup.Folder = folder.Folder();
+    startup.JournalFile = folder.JournalFile();
     startup.ShowLogin = [&](TForm1& login) {
         login.SetPauses(20, 20);
         login.open();

@@ -18,7 +18,7 @@ const QString Title = QStringLiteral("Quillon测试系统");
 
 class ErrorBoxTest : public ::testing::Test {
 protected:
-    void SetUp() override { QApplication::setApplicationDisplayName(Title); }
+    void SetUp() override { ui::SetApplicationTitle(Title); }
     ui::ScriptedMessageBoxes boxes;
 };
 

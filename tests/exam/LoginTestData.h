@@ -108,7 +108,8 @@ inline QStringList ScoreRows(const QString& connectionString) {
 // A program folder as exam finds it beside its executable.
 class ExamFolder final {
 public:
-    ExamFolder() {
+    explicit ExamFolder(testsupport::Backend primaryBackend = testsupport::Backend::Sqlite)
+        : primary(primaryBackend) {
         primary.Execute(Towns);
         dir.write("DBConifg.ini",
                   (u"[DBConifg]\r\nConnectionString="_qs + primary.ConnectionString() +
@@ -138,7 +139,7 @@ public:
     int SecondaryRows() const { return CountRows(secondary.ConnectionString(), ScoreSql); }
 
     testsupport::TempDir dir;
-    testsupport::TestDatabase primary{testsupport::Backend::Sqlite};
+    testsupport::TestDatabase primary;
     testsupport::TestDatabase secondary{testsupport::Backend::Sqlite};
 
 private:

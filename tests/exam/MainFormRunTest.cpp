@@ -326,6 +326,23 @@ TEST_F(MainFormRun, HandInQuestionsAndTheJumpToTheFirstUnansweredQuestion) {
     EXPECT_EQ(form.lbl4->text(), TimeLeft + u"00:44:57"_qs);
 }
 
+// The paper may scroll past its end so that a question near it stands at the top; moving back up
+// takes that room away again.
+TEST_F(MainFormRun, JumpToAnUnansweredQuestionNearTheEndPutsItAtTheTop) {
+    const RunningExam exam(Singles(8, 2700, 4));
+    TMainForm& form = exam.Form();
+    for (int question = 0; question < 7; ++question)
+        Answer(form, question, 1);
+    boxes.answer(ui::IDNO);
+    form.btn2Click();
+    const TQuestionPanel* last = form.PaperPanel->PanelAt(7);
+    const int normalEnd = form.PaperPanel->height() - TMainForm::ViewportHeight + 1;
+    ASSERT_GT(last->y(), normalEnd);
+    EXPECT_EQ(InViewport(form, last).top(), 0);
+    form.ScrollBar1->SetPosition(0);
+    EXPECT_EQ(form.ScrollBar1->maximum(), normalEnd);
+}
+
 TEST_F(MainFormRun, PaperWithoutQuestionsAsksToLeaveBlanksAndScoresZero) {
     const RunningExam exam(Singles(0, 2700));
     TMainForm& form = exam.Form();

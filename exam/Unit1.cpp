@@ -8,6 +8,7 @@
 #include "ui/Fonts.h"
 #include "ui/MessageBox.h"
 #include "ui/Picture.h"
+#include "ui/Skin.h"
 
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -134,12 +135,14 @@ void TDropDownComboBox::showPopup() {
 }
 
 TForm1::TForm1(TMainForm& mainForm, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      MainForm(mainForm) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), MainForm(mainForm) {
     setWindowTitle(u"Quillon考试系统"_qs);
     setFont(ui::SansFont(12));
-    setFixedSize(ClientWidth, ClientHeight);
+    setFixedSize(ClientWidth + 2 * FrameWidth, ClientHeight + CaptionHeight + 2 * FrameWidth);
+    ClientArea = new QWidget(this);
+    ClientArea->setGeometry(FrameWidth, FrameWidth + CaptionHeight, ClientWidth, ClientHeight);
     CreateComponents();
+    new ui::OwnCaption(this, FrameWidth + CaptionHeight, FrameWidth, false);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -147,8 +150,8 @@ TForm1::TForm1(TMainForm& mainForm, QWidget* parent)
 TForm1::~TForm1() = default;
 
 void TForm1::CreateComponents() {
-    img1 = new ui::PictureBox(this);
-    img1->setGeometry(rect());
+    img1 = new ui::PictureBox(ClientArea);
+    img1->setGeometry(ClientArea->rect());
     img1->setPicture(ui::LoadPicture(u":/exam/pictures/login.jpg"_qs));
     // The client area is a little larger than the picture: the strip beside and below it takes
     // the picture's own background colour.
@@ -161,33 +164,33 @@ void TForm1::CreateComponents() {
         setAutoFillBackground(true);
     }
 
-    lbl1 = CreateLabel(this, u"所属乡镇"_qs, {57, 66, 48, 12});
-    cbb1 = new QComboBox(this);
+    lbl1 = CreateLabel(ClientArea, u"所属乡镇"_qs, {57, 66, 48, 12});
+    cbb1 = new QComboBox(ClientArea);
     cbb1->setGeometry(113, 63, 145, 21);
 
-    rb1 = new QRadioButton(u"事业单位"_qs, this);
+    rb1 = new QRadioButton(u"事业单位"_qs, ClientArea);
     rb1->setGeometry(56, 88, 73, 17);
     rb1->setChecked(true);
-    rb2 = new QRadioButton(u"行政村"_qs, this);
+    rb2 = new QRadioButton(u"行政村"_qs, ClientArea);
     rb2->setGeometry(136, 88, 65, 17);
 
-    lbl2 = CreateLabel(this, u"单位名称"_qs, {57, 112, 48, 12});
-    cbb2 = new TDropDownComboBox(this);
+    lbl2 = CreateLabel(ClientArea, u"单位名称"_qs, {57, 112, 48, 12});
+    cbb2 = new TDropDownComboBox(ClientArea);
     cbb2->setGeometry(114, 107, 145, 21);
     cbb2->DropDown = [this] {
         LoadUnits();
     };
 
-    lbl4 = CreateLabel(this, u"考生姓名"_qs, {57, 140, 48, 12});
-    edt1 = new QLineEdit(this);
+    lbl4 = CreateLabel(ClientArea, u"考生姓名"_qs, {57, 140, 48, 12});
+    edt1 = new QLineEdit(ClientArea);
     edt1->setGeometry(113, 133, 145, 21);
 
-    lbl3 = CreateLabel(this, u"正在随机抽取考题，请稍后..."_qs, {80, 158, 162, 12});
+    lbl3 = CreateLabel(ClientArea, u"正在随机抽取考题，请稍后..."_qs, {80, 158, 162, 12});
     lbl3->hide();
 
-    rzbtbtn1 = CreateButton(this, u"登陆考试"_qs, true, {72, 184, 89, 25});
+    rzbtbtn1 = CreateButton(ClientArea, u"登陆考试"_qs, true, {72, 184, 89, 25});
     rzbtbtn1->setDefault(true);
-    rzbtbtn2 = CreateButton(this, u"退出"_qs, false, {176, 184, 75, 25});
+    rzbtbtn2 = CreateButton(ClientArea, u"退出"_qs, false, {176, 184, 75, 25});
     connect(rzbtbtn1, &QPushButton::clicked, this, &TForm1::rzbtbtn1Click);
     connect(rzbtbtn2, &QPushButton::clicked, this, &TForm1::rzbtbtn2Click);
 
@@ -291,7 +294,8 @@ void TForm1::rzbtbtn1Click() {
 void TForm1::ShowDrawnPaperText(const QString& text) {
     lbl3->setText(text);
     const int fitting = lbl3->fontMetrics().horizontalAdvance(text);
-    lbl3->resize(std::clamp(fitting, lbl3->width(), width() - lbl3->x()), lbl3->height());
+    lbl3->resize(std::clamp(fitting, lbl3->width(), ClientArea->width() - lbl3->x()),
+                 lbl3->height());
 }
 
 bool TForm1::CheckEntries() {

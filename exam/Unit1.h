@@ -54,10 +54,13 @@ class TForm1 final : public QDialog {
     Q_DISABLE_COPY_MOVE(TForm1)
 
 public:
-    // The window's size on the platform the exam desks run: 331 x 245 with a dialog frame of 3
-    // pixels and a caption of 19, so the client area is 325 x 220.
+    // The window is 331 x 245: a frame of 3 pixels and a caption of 19 around a client area of
+    // 325 x 220. It draws its caption itself, so that the window system adds no caption button
+    // and no system menu.
     static constexpr int ClientWidth = 325;
     static constexpr int ClientHeight = 220;
+    static constexpr int FrameWidth = 3;
+    static constexpr int CaptionHeight = 19;
 
     explicit TForm1(TMainForm& mainForm, QWidget* parent = nullptr);
     ~TForm1() override;
@@ -82,6 +85,8 @@ public:
     // "退出" was chosen, or the window was closed by the window system.
     bool QuitRequested() const { return quitRequested; }
 
+    // The client area, below the caption; every control lies on it.
+    QWidget* ClientArea = nullptr;
     ui::PictureBox* img1 = nullptr;
     QLabel* lbl1 = nullptr;
     QComboBox* cbb1 = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/MessageBox.h"
 
+#include "ui/Skin.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -36,18 +38,20 @@ int defaultAnswer(unsigned flags) {
     }
 }
 
-// A message box's caption bar holds its title and at most a close button; a yes/no box has none,
-// since closing it would answer neither.
-Qt::WindowFlags WindowFlagsOf(unsigned flags) {
-    Qt::WindowFlags windowFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if ((flags & 0x0F) != MB_YESNO)
-        windowFlags |= Qt::WindowCloseButtonHint;
-    return windowFlags;
+// A message box draws its own caption, so that the window system adds no minimise or maximise
+// button and no text to it. It has a close button at most: a yes/no box has none, since closing
+// it would answer neither.
+void GiveOwnCaption(QMessageBox& box, unsigned flags) {
+    constexpr int TitleHeight = 24;
+    constexpr int Border = 1;
+    box.setContentsMargins(Border, TitleHeight, Border, Border);
+    new OwnCaption(&box, TitleHeight, Border, (flags & 0x0F) != MB_YESNO);
 }
 
 int showOnScreen(QWidget* owner, const QString& text, const QString& caption, unsigned flags) {
     QMessageBox box(iconOf(flags), caption, text, QMessageBox::NoButton, owner,
-                    WindowFlagsOf(flags));
+                    Qt::Dialog | Qt::FramelessWindowHint);
+    GiveOwnCaption(box, flags);
     box.setTextFormat(Qt::PlainText);
     struct Choice {
         const char* label;

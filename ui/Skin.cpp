@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QStyleFactory>
 #include <QStyleOption>
+#include <QToolButton>
 #include <QWindow>
 
 namespace ui {
@@ -164,6 +165,61 @@ void SkinFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
     else
         event->accept();
+}
+
+OwnCaption::OwnCaption(QWidget* window, int titleHeight, int border, bool withCloseButton)
+    : QWidget(window), titleHeight(titleHeight), border(border) {
+    if (withCloseButton) {
+        auto* button = new QToolButton(this);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setText(QStringLiteral("\u2715"));
+        button->setToolTip(QStringLiteral("关闭"));
+        button->setStyleSheet(
+            QStringLiteral("QToolButton { color: white; border: none; font-size: 13px; }"
+                           "QToolButton:hover { background: rgba(255, 255, 255, 60); }"));
+        connect(button, &QToolButton::clicked, window, &QWidget::close);
+        closeButton = button;
+    }
+    window->installEventFilter(this);
+    FollowWindow();
+}
+
+bool OwnCaption::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parent() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::WindowTitleChange ||
+         event->type() == QEvent::ChildAdded))
+        FollowWindow();
+    return QWidget::eventFilter(watched, event);
+}
+
+// Covers the window, above its other children, but takes paint and clicks only on the band and
+// the border.
+void OwnCaption::FollowWindow() {
+    const QRect all = parentWidget()->rect();
+    setGeometry(all);
+    setMask(QRegion(all).subtracted(QRegion(all.adjusted(border, titleHeight, -border, -border))));
+    if (closeButton) {
+        const int side = titleHeight - 4;
+        closeButton->setGeometry(width() - border - side - 2, (titleHeight - side) / 2, side, side);
+    }
+    raise();
+    update();
+}
+
+void OwnCaption::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), FrameLine);
+    SkinFrame::DrawTitleBand(painter,
+                             QRect(border, border, width() - 2 * border, titleHeight - border),
+                             parentWidget()->windowTitle());
+}
+
+void OwnCaption::mousePressEvent(QMouseEvent* event) {
+    QWindow* window = parentWidget()->windowHandle();
+    if (event->button() == Qt::LeftButton && window && window->startSystemMove())
+        return;
+    QWidget::mousePressEvent(event);
 }
 
 QPalette SkinPalette() {

@@ -51,6 +51,33 @@ private:
     bool centred = false;
 };
 
+// A caption of the program's own for a frameless top-level window that keeps its own layout: a
+// title band across the top with the window's title as it stands, a close button if asked for,
+// and a thin border; dragging the band moves the window. The window system draws no frame around
+// such a window, so it adds no button, no menu and no text of its own to the caption. The window
+// keeps the room free, with its contents margins or by placing its children below the band.
+class OwnCaption final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(OwnCaption)
+
+public:
+    OwnCaption(QWidget* window, int titleHeight, int border, bool closeButton);
+
+    QWidget* CloseButton() const { return closeButton; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void FollowWindow();
+
+    int titleHeight;
+    int border;
+    QWidget* closeButton = nullptr;
+};
+
 // The colours of the skin.
 QPalette SkinPalette();
 

@@ -68,7 +68,8 @@ protected:
 TEST_F(Login, WindowLayoutPictureAndTabOrder) {
     Open(1);
     EXPECT_EQ(login->windowTitle(), u"Quillon考试系统"_qs);
-    EXPECT_EQ(login->size(), QSize(325, 220));
+    EXPECT_EQ(login->size(), QSize(331, 245));
+    EXPECT_EQ(login->ClientArea->geometry(), QRect(3, 22, 325, 220));
     EXPECT_FALSE(login->windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(login->windowFlags() & Qt::WindowSystemMenuHint);
     EXPECT_FALSE(login->windowFlags() & Qt::WindowMinMaxButtonsHint);
@@ -77,7 +78,7 @@ TEST_F(Login, WindowLayoutPictureAndTabOrder) {
 
     const QImage picture = login->img1->picture();
     EXPECT_EQ(picture.size(), QSize(324, 216));
-    EXPECT_EQ(login->img1->geometry(), login->rect());
+    EXPECT_EQ(login->img1->geometry(), login->ClientArea->rect());
 
     const std::pair<QWidget*, QRect> places[] = {
         {login->lbl1, {57, 66, 48, 12}},       {login->cbb1, {113, 63, 145, 21}},
@@ -277,7 +278,7 @@ TEST_F(Login, ConfirmedLoginHandsOverStartsTheDrawnPaperAndCloses) {
     EXPECT_FALSE(login->lbl3->isHidden());
     EXPECT_GE(login->lbl3->width(),
               login->lbl3->fontMetrics().horizontalAdvance(login->lbl3->text()));
-    EXPECT_LE(login->lbl3->geometry().right(), login->rect().right());
+    EXPECT_LE(login->lbl3->geometry().right(), login->ClientArea->rect().right());
     EXPECT_EQ(login->lbl3->pos(), QPoint(80, 158));
     EXPECT_FALSE(login->rzbtbtn1->isEnabled());
     EXPECT_TRUE(login->rzbtbtn2->isEnabled());

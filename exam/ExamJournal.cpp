@@ -21,7 +21,7 @@ create table if not exists answer(
     run integer not null references run(id),
     question integer not null,
     choice text not null,
-    primary key(run, question));
+    primary key(run, question)) without rowid;
 )";
 
 constexpr const char* RunColumns =

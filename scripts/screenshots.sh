@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of the real programs under Xvfb into docs/screenshots/:
+# Takes the README's screenshots of the real programs under Xvfb, with the openbox window manager,
+# into docs/screenshots:
 #   exam-login.png    exam's login window, filled in
 #   exam-running.png  exam's main window with the drawn paper running
+#   exam-resume.png   exam started again after it was killed in the middle of that exam
 #   tallyboard.png    tallyboard after a search over the demo scores
 # Builds nothing: run scripts/build.sh first (or name another build folder). Prepares the demo
-# data in its bin/; the exam is stopped before it ends, so it records no score.
+# data in its bin/; the exam is stopped before it ends, so it records no score, and its journal
+# lives in a temporary data folder, so the user's own journal is left alone.
 #   scripts/screenshots.sh [build-folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,13 +26,19 @@ if [ -z "${SCREENSHOTS_ON_XVFB:-}" ]; then
     SCREENSHOTS_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
+export XDG_DATA_HOME
+XDG_DATA_HOME=$(mktemp -d)
 started=()
 stop_programs() {
     for pid in "${started[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
+    rm -rf "$XDG_DATA_HOME"
 }
 trap stop_programs EXIT
+openbox &
+started+=($!)
+sleep 1
 
 # The visible window of the process whose caption is given, once it is there.
 wait_window() { # wait_window PID CAPTION [MIN-WIDTH]
@@ -38,7 +47,7 @@ wait_window() { # wait_window PID CAPTION [MIN-WIDTH]
         for id in $(xdotool search --all --onlyvisible --pid "$pid" --name "^$caption\$" 2>/dev/null); do
             local width
             width=$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^WIDTH=//p')
-            if [ "$width" -ge "$min_width" ]; then
+            if [ "${width:-0}" -ge "$min_width" ]; then
                 echo "$id"
                 return 0
             fi
@@ -67,12 +76,13 @@ exam_screenshots() {
     login=$(wait_window "$pid" "Quillon考试系统")
     sleep 0.5
 
-    # Town 安平镇, kind 事业单位, the unit picked from the opened list, a name.
-    click "$login" 185 73
+    # Town 安平镇, kind 事业单位, the unit picked from the opened list, a name. The window's own
+    # caption and frame put its client area at (3, 22).
+    click "$login" 188 95
     key Down Down Return
-    click "$login" 186 117
+    click "$login" 189 139
     key Down Down Return
-    click "$login" 185 143
+    click "$login" 188 165
     xdotool type --delay 120 "张伟"
     sleep 0.5
     import -window "$login" "$out/exam-login.png"
@@ -88,6 +98,16 @@ exam_screenshots() {
     key Tab space Tab Down space
     sleep 0.5
     import -window "$main" "$out/exam-running.png"
+
+    # Killed as a power cut would end it, then started again: it offers to resume the exam.
+    kill -9 "$pid"
+    (cd "$bin" && exec ./exam) &
+    started+=($!)
+    pid=$!
+    local question
+    question=$(wait_window "$pid" "提示")
+    sleep 0.5
+    import -window "$question" "$out/exam-resume.png"
     kill "$pid"
 }
 
@@ -108,4 +128,4 @@ tallyboard_screenshot() {
 exam_screenshots
 tallyboard_screenshot
 
-echo "Written: $out/exam-login.png $out/exam-running.png $out/tallyboard.png"
+echo "Written: $out/exam-login.png $out/exam-running.png $out/exam-resume.png $out/tallyboard.png"

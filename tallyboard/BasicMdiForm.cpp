@@ -5,7 +5,7 @@
 #include "platform/DatabaseQuery.h"
 #include "tallyboard/ColumnFile.h"
 #include "tallyboard/ConstUnit.h"
-#include "ui/AtomicFile.h"
+#include "platform/AtomicFile.h"
 #include "ui/DataGrid.h"
 #include "ui/Fonts.h"
 #include "ui/MessageBox.h"
@@ -443,7 +443,7 @@ void SaveGridColumns(const ui::DataGrid& grid, const QString& section, const QSt
                            grid.columnWidth(index)});
     }
     const std::string text = RewriteColumnLayout(bytes, EncodeColumnText(section, utf8), columns);
-    ui::ReplaceFileAtomically(path, text);
+    platform::ReplaceFileAtomically(path, text);
 }
 
 bool TfrmBasicMid::ColumnWriteBackOn() const {

@@ -1,7 +1,7 @@
 #include "tallyboard/ColumnFile.h"
 
 #include "platform/RuntimeErrors.h"
-#include "ui/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -186,7 +186,7 @@ std::string ReadColumnFile(const std::filesystem::path& file) {
 void SaveColumnLayout(const std::filesystem::path& file, std::string_view section,
                       const std::vector<GridColumnInfo>& gridColumns) {
     const std::string text = RewriteColumnLayout(ReadColumnFile(file), section, gridColumns);
-    ui::ReplaceFileAtomically(file, text);
+    platform::ReplaceFileAtomically(file, text);
 }
 
 } // namespace tallyboard

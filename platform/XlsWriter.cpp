@@ -1,8 +1,8 @@
 #include "platform/XlsWriter.h"
 
-#include "platform/RuntimeErrors.h"
 #include "platform/AtomicFile.h"
 #include "platform/CompoundFile.h"
+#include "platform/RuntimeErrors.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
 #include "tallyboard/BasicMdiForm.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/DatabaseConnection.h"
 #include "platform/DatabaseQuery.h"
 #include "tallyboard/ColumnFile.h"
 #include "tallyboard/ConstUnit.h"
-#include "platform/AtomicFile.h"
 #include "ui/DataGrid.h"
 #include "ui/Fonts.h"
 #include "ui/MessageBox.h"

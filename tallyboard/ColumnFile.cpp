@@ -1,7 +1,7 @@
 #include "tallyboard/ColumnFile.h"
 
-#include "platform/RuntimeErrors.h"
 #include "platform/AtomicFile.h"
+#include "platform/RuntimeErrors.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -118,8 +118,8 @@ bool ExportGridToXls(const DataGrid& grid, const std::vector<int>& columns,
         else
             cells = footer;
     };
-    return platform::WriteXlsFile(target, GridExportTitles(grid, columns), rows + 1, source, options,
-                        progress);
+    return platform::WriteXlsFile(target, GridExportTitles(grid, columns), rows + 1, source,
+                                  options, progress);
 }
 
 } // namespace ui

@@ -23,6 +23,7 @@ platform::XlsRow GridExportFooter(const DataGrid& grid, const std::vector<int>& 
 // the file replaced in one step). Returns false when progress stopped the export; throws
 // platform::Exception when the file cannot be written.
 bool ExportGridToXls(const DataGrid& grid, const std::vector<int>& columns,
-                     const std::filesystem::path& target, const platform::XlsProgress& progress = {});
+                     const std::filesystem::path& target,
+                     const platform::XlsProgress& progress = {});
 
 } // namespace ui

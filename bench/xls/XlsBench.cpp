@@ -112,12 +112,13 @@ int main(int argc, char** argv) {
     platform::XlsRow titles(names.begin(), names.end());
     const auto xls = folder / "out.xls";
     const double xlsSeconds = bench::BestSeconds(runs, [&] {
-        platform::WriteXlsFile(xls, titles, fetched.size(), [&](std::size_t i, platform::XlsRow& row) {
-            const auto& values = fetched[i];
-            row.resize(values.size());
-            for (std::size_t c = 0; c < values.size(); ++c)
-                setCell(row[c], values[c]);
-        });
+        platform::WriteXlsFile(xls, titles, fetched.size(),
+                               [&](std::size_t i, platform::XlsRow& row) {
+                                   const auto& values = fetched[i];
+                                   row.resize(values.size());
+                                   for (std::size_t c = 0; c < values.size(); ++c)
+                                       setCell(row[c], values[c]);
+                               });
     });
 
     std::printf("rows: %d x %zu columns\n", ExportRows, names.size());

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 using gridtest::Column;
-using ui::DataGrid;
 using platform::XlsCell;
+using ui::DataGrid;
 
 namespace {
 

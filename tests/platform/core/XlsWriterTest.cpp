@@ -13,9 +13,9 @@
 
 namespace {
 
-using testsupport::TempDir;
 using platform::XlsCell;
 using platform::XlsRow;
+using testsupport::TempDir;
 
 // What an independent reader (xlrd) finds in a workbook, and what a check of the indexes that
 // Excel uses finds wrong.
@@ -218,7 +218,8 @@ std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
 TEST(XlsWriter, KeepsChineseTextNumbersEmptyCellsAndTheFooterRow) {
     TempDir dir;
     const auto file = dir / "考试成绩导出20240131.xls";
-    platform::XlsWriter writer({"单位名称", "成绩", "备注", "考试时间"}, {{150, 60, 0, 120}, "成绩"});
+    platform::XlsWriter writer({"单位名称", "成绩", "备注", "考试时间"},
+                               {{150, 60, 0, 120}, "成绩"});
     writer.addRow({"考试成绩导出", 95.0, XlsCell{}, "2024-01-31 09:30:00"});
     writer.addRow({"Café Zürich", -87.25, "第二行", XlsCell{}});
     writer.addRow({XlsCell{}, 1e15, "", "𠀀 beyond the BMP"});
@@ -378,7 +379,8 @@ TEST(XlsWriter, SheetsHoldAllTheirRowsAndNamesAreMadeAcceptable) {
 
     TempDir dir;
     const auto file = dir / "names.xls";
-    platform::XlsWriter named({"标题"}, {{}, "成绩/汇总[2024]:全部考试成绩的明细表格和汇总表以及其他"});
+    platform::XlsWriter named({"标题"},
+                              {{}, "成绩/汇总[2024]:全部考试成绩的明细表格和汇总表以及其他"});
     named.save(file);
     const ReadBook book = readBack(dir, file);
     ASSERT_EQ(book.sheets.size(), 1u);
@@ -452,7 +454,8 @@ TEST(XlsWriter, AStoppedExportWritesNothing) {
     EXPECT_LT(lastReport, 10000u);
     EXPECT_FALSE(platform::WriteXlsFile(old, {"序号"}, 10000, source, {}, stopAt3000));
     // Stopping at the very end, after the last row, still writes nothing.
-    EXPECT_FALSE(platform::WriteXlsFile(old, {}, 10, source, {}, [](std::size_t) { return false; }));
+    EXPECT_FALSE(
+        platform::WriteXlsFile(old, {}, 10, source, {}, [](std::size_t) { return false; }));
     EXPECT_EQ(testsupport::readFile(old), "old bytes");
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"old.xls"});
 }

@@ -39,8 +39,16 @@ char16_t* PutDigits(char16_t* out, int value, int digits) {
     return out + digits;
 }
 
-bool IsIntegral(QMetaType::Type type) {
-    switch (type) {
+FieldKind KindOfValue(const QVariant& value) {
+    return KindOfType(value.metaType());
+}
+
+} // namespace
+
+FieldKind KindOfType(QMetaType type) {
+    switch (type.id()) {
+    case QMetaType::Bool:
+        return FieldKind::Boolean;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
@@ -52,26 +60,17 @@ bool IsIntegral(QMetaType::Type type) {
     case QMetaType::Char:
     case QMetaType::SChar:
     case QMetaType::UChar:
-        return true;
+        return FieldKind::Integer;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return FieldKind::Float;
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+        return FieldKind::DateTime;
     default:
-        return false;
+        return FieldKind::Text;
     }
 }
-
-FieldKind KindOfValue(const QVariant& value) {
-    const auto type = static_cast<QMetaType::Type>(value.typeId());
-    if (type == QMetaType::Bool)
-        return FieldKind::Boolean;
-    if (IsIntegral(type))
-        return FieldKind::Integer;
-    if (type == QMetaType::Double || type == QMetaType::Float)
-        return FieldKind::Float;
-    if (type == QMetaType::QDateTime || type == QMetaType::QDate)
-        return FieldKind::DateTime;
-    return FieldKind::Text;
-}
-
-} // namespace
 
 QMetaType MetaTypeOf(FieldKind kind) {
     switch (kind) {
@@ -449,8 +448,7 @@ private:
         bool ok = true;
         switch (kind) {
         case FieldKind::Integer:
-            if (!IsIntegral(static_cast<QMetaType::Type>(value.typeId())) &&
-                KindOfValue(value) != FieldKind::Text)
+            if (KindOfValue(value) != FieldKind::Integer && KindOfValue(value) != FieldKind::Text)
                 return false;
             integers.push_back(value.toLongLong(&ok));
             break;

@@ -25,6 +25,10 @@ struct SortKey {
     bool descending = false;
 };
 
+// The kind that keeps values of a type: the one classifier of database and variant types, so
+// that the cursor, the query and the export agree on what is a number. Anything that is not a
+// boolean, a number or a date-time is kept as text.
+FieldKind KindOfType(QMetaType type);
 // The type of a field's values, for its null values.
 QMetaType MetaTypeOf(FieldKind kind);
 

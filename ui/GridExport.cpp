@@ -13,19 +13,8 @@ std::string Utf8(const QString& text) {
 }
 
 bool IsNumber(const QVariant& value) {
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
+    const platform::FieldKind kind = platform::KindOfType(value.metaType());
+    return kind == platform::FieldKind::Integer || kind == platform::FieldKind::Float;
 }
 
 // Sets a text cell, reusing the storage the cell already holds.

@@ -407,7 +407,7 @@ void TfrmBasicMid::LoadGridColumns(ui::DataGrid& grid, const QString& section,
                                    const QString& file) {
     QDir::setCurrent(programDir);
     const std::string bytes = ReadColumnFile(PathOf(file));
-    const bool utf8 = platform::IsValidUtf8(bytes);
+    const bool utf8 = IsUtf8ColumnFile(bytes);
     const GridColumnLayout layout = ParseColumnLayout(bytes, EncodeColumnText(section, utf8));
     grid.clearColumns();
     for (const GridColumnInfo& info : layout.columns) {
@@ -434,7 +434,7 @@ void TfrmBasicMid::LoadGridColumns(ui::DataGrid& grid, const QString& section,
 void SaveGridColumns(const ui::DataGrid& grid, const QString& section, const QString& file) {
     const std::filesystem::path path = PathOf(file);
     const std::string bytes = ReadColumnFile(path);
-    const bool utf8 = platform::IsValidUtf8(bytes);
+    const bool utf8 = IsUtf8ColumnFile(bytes);
     std::vector<GridColumnInfo> columns;
     for (int index : grid.displayOrder()) {
         columns.push_back({EncodeColumnText(grid.columnFieldName(index), utf8),

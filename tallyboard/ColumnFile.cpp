@@ -70,6 +70,10 @@ std::string entryLine(const std::vector<std::string>& fields, bool shown) {
 
 } // namespace
 
+bool IsUtf8ColumnFile(std::string_view fileBytes) {
+    return fileBytes.starts_with(Utf8Bom);
+}
+
 std::string TrimText(std::string_view text) {
     const auto first = std::find_if_not(text.begin(), text.end(), isBlank);
     const auto last = std::find_if_not(text.rbegin(), text.rend(), isBlank).base();

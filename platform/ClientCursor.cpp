@@ -393,6 +393,24 @@ public:
         return texts.At(codes[row]);
     }
 
+    std::optional<double> NumberAt(std::size_t row) const {
+        if (nulls[row])
+            return std::nullopt;
+        if (kind == FieldKind::Integer)
+            return static_cast<double>(integers[row]);
+        if (kind == FieldKind::Float)
+            return floats[row];
+        return std::nullopt;
+    }
+
+    std::optional<std::uint32_t> CodeAt(std::size_t row) const {
+        if (kind != FieldKind::Text || nulls[row])
+            return std::nullopt;
+        return codes[row];
+    }
+    std::uint32_t CodeCount() const { return texts.Size(); }
+    std::string_view TextOfCode(std::uint32_t code) const { return texts.At(code); }
+
     QString TextAt(std::size_t row) const {
         const std::string_view text = texts.At(codes[row]);
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -611,6 +629,22 @@ std::optional<LocalDateTime> ClientCursor::DateTimeAt(int row, int field) const 
 
 std::optional<std::string_view> ClientCursor::Utf8At(int row, int field) const {
     return At(field).Utf8At(static_cast<size_t>(StoredRow(row)));
+}
+
+std::optional<double> ClientCursor::NumberAt(int row, int field) const {
+    return At(field).NumberAt(static_cast<size_t>(StoredRow(row)));
+}
+
+std::optional<std::uint32_t> ClientCursor::TextCodeAt(int row, int field) const {
+    return At(field).CodeAt(static_cast<size_t>(StoredRow(row)));
+}
+
+std::uint32_t ClientCursor::TextCodeCount(int field) const {
+    return At(field).CodeCount();
+}
+
+std::string_view ClientCursor::TextOfCode(int field, std::uint32_t code) const {
+    return At(field).TextOfCode(code);
 }
 
 bool ClientCursor::IsNull(int row, int field) const {

@@ -203,19 +203,20 @@ void TfrmBasicMid::CreateActions() {
 
 void TfrmBasicMid::CreatePopupMenu() {
     pmGrid = new QMenu(this);
-    auto item = [this](QAction* action) {
-        QAction* entry = pmGrid->addAction(action->icon(), action->text());
-        connect(entry, &QAction::triggered, action, &QAction::trigger);
-        return entry;
-    };
-    mniAdd = item(actAdd);
-    mniEdit = item(actEdit);
-    mniDel = item(actDel);
+    mniAdd = CreateMenuItem(actAdd);
+    mniEdit = CreateMenuItem(actEdit);
+    mniDel = CreateMenuItem(actDel);
     N1 = pmGrid->addSeparator();
-    N2 = item(actExport);
+    N2 = CreateMenuItem(actExport);
     dbgrdData->view()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(dbgrdData->view(), &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { pmGrid->popup(dbgrdData->view()->mapToGlobal(at)); });
+}
+
+QAction* TfrmBasicMid::CreateMenuItem(QAction* action) {
+    QAction* entry = pmGrid->addAction(action->icon(), action->text());
+    connect(entry, &QAction::triggered, action, &QAction::trigger);
+    return entry;
 }
 
 TStyledButton* TfrmBasicMid::CreateButton(QWidget* parent, const QString& caption, int icon,

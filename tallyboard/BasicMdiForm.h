@@ -139,6 +139,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
+    // A styled button that runs the action, with icon `icon` of il16.
+    TStyledButton* CreateButton(QWidget* parent, const QString& caption, int icon, QAction* action);
+    // A bottom-bar control that keeps its distance from the bar's bottom edge.
+    void KeepAtBottomLeft(QWidget* control);
+    // An item of pmGrid at its end that shows the action's caption and icon and runs it.
+    QAction* CreateMenuItem(QAction* action);
+
 private:
     void CreateComponents();
     void CreateTitleBar();
@@ -146,8 +153,6 @@ private:
     void CreateBottomBar();
     void CreateActions();
     void CreatePopupMenu();
-    TStyledButton* CreateButton(QWidget* parent, const QString& caption, int icon, QAction* action);
-    void KeepAtBottomLeft(QWidget* control);
     void PlaceBottomControls();
     void ReloadColumnsWhenComplete();
     bool ColumnWriteBackOn() const;

@@ -2,9 +2,11 @@
 
 #include "common/FuncUnit.h"
 #include "platform/DatabaseQuery.h"
+#include "tallyboard/StatisticsWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/ErrorBox.h"
 #include "ui/Fonts.h"
+#include "ui/MessageBox.h"
 #include "ui/Picture.h"
 
 #include <QAction>
@@ -24,8 +26,16 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     btnSearch->move(197, btnSearch->y());
     setTabOrder(edt1, btnSearch);
 
+    // 统计 right of 导出, placed in the bar's design height like the buttons it joins.
+    actStatistics = new QAction(Il16Icon(2), u"成绩统计"_qs, ActionList1);
+    btnStatistics = CreateButton(pnlBottom, u"统计(&T)"_qs, 2, actStatistics);
+    btnStatistics->setObjectName(u"btnStatistics"_qs);
+    btnStatistics->setGeometry(87, btnExport->y(), btnExport->width(), btnExport->height());
+    KeepAtBottomLeft(btnStatistics);
+    mniStatistics = CreateMenuItem(actStatistics);
     pnlBottom->setFixedHeight(35);
     btnExport->move(3, 6);
+    btnStatistics->move(87, 6);
     for (QWidget* hidden : {static_cast<QWidget*>(btnAdd), static_cast<QWidget*>(btnEdit),
                             static_cast<QWidget*>(btnDel)})
         hidden->hide();
@@ -37,6 +47,8 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     connect(actSearch, &QAction::triggered, this, &TfrmBasicMid1::actSearchExecute,
             Qt::QueuedConnection);
     connect(actExport, &QAction::triggered, this, &TfrmBasicMid1::actExportExecute,
+            Qt::QueuedConnection);
+    connect(actStatistics, &QAction::triggered, this, &TfrmBasicMid1::actStatisticsExecute,
             Qt::QueuedConnection);
     FormCreate();
 }
@@ -77,4 +89,18 @@ void TfrmBasicMid1::actSearchExecute() {
 
 void TfrmBasicMid1::actExportExecute() {
     ExportToExcel(u"考试成绩导出"_qs);
+}
+
+void TfrmBasicMid1::actStatisticsExecute() {
+    if (!ADOQuery1->Active()) {
+        ui::MessageBox(this, u"请先查询成绩，再做统计。"_qs, tallyboard::NoticeCaption,
+                       ui::MB_OK | ui::MB_ICONINFORMATION);
+        return;
+    }
+    if (!frmStatistics)
+        frmStatistics = new TfrmStatistics(*ADOQuery1, this);
+    frmStatistics->Refresh();
+    frmStatistics->show();
+    frmStatistics->raise();
+    frmStatistics->activateWindow();
 }

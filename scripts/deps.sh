@@ -14,7 +14,7 @@ packages=(
     # tests and demo data
     sqlite3 libsqlite3-dev postgresql python3 python3-xlrd
     # fuzzing, screenshots
-    clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick xdotool
+    clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick xdotool openbox
 )
 
 missing=()

@@ -3,6 +3,8 @@
 #   exam-login.png    exam's login window, filled in
 #   exam-running.png  exam's main window with the drawn paper running
 #   tallyboard.png    tallyboard after a search over the demo scores
+#   tallyboard-statistics.png  the whole screen under openbox: tallyboard's statistics window,
+#                     grouped by town, over the score viewer
 # Builds nothing: run scripts/build.sh first (or name another build folder). Prepares the demo
 # data in its bin/; the exam is stopped before it ends, so it records no score.
 #   scripts/screenshots.sh [build-folder]
@@ -105,7 +107,31 @@ tallyboard_screenshot() {
     kill "$pid"
 }
 
+# Under a window manager, as a user sees it: the statistics window over the demo scores, grouped
+# by town (the first choice of its grouping list, which has the focus when it opens).
+statistics_screenshot() {
+    openbox >/dev/null 2>&1 &
+    started+=($!)
+    sleep 1
+    (cd "$bin" && exec ./tallyboard) &
+    started+=($!)
+    local pid=$!
+    local window
+    window=$(wait_window "$pid" "考试成绩查看" 800)
+    sleep 0.5
+    click "$window" 240 67
+    key alt+t
+    wait_window "$pid" "成绩统计" >/dev/null
+    sleep 0.5
+    key Home
+    sleep 1
+    import -window root "$out/tallyboard-statistics.png"
+    kill "$pid"
+}
+
 exam_screenshots
 tallyboard_screenshot
+statistics_screenshot
 
-echo "Written: $out/exam-login.png $out/exam-running.png $out/tallyboard.png"
+echo "Written: $out/exam-login.png $out/exam-running.png $out/tallyboard.png" \
+    "$out/tallyboard-statistics.png"

@@ -93,18 +93,22 @@ exam_screenshots() {
     kill "$pid"
 }
 
-tallyboard_screenshot() {
+# Starts tallyboard and searches without a filter: every demo score, in recording-time order.
+# Sets tallyboard_pid and tallyboard_window.
+search_in_tallyboard() {
     (cd "$bin" && exec ./tallyboard) &
     started+=($!)
-    local pid=$!
-    local window
-    window=$(wait_window "$pid" "考试成绩查看" 800)
+    tallyboard_pid=$!
+    tallyboard_window=$(wait_window "$tallyboard_pid" "考试成绩查看" 800)
     sleep 0.5
-    # Search without a filter: every demo score, in recording-time order.
-    click "$window" 240 67
+    click "$tallyboard_window" 240 67
+}
+
+tallyboard_screenshot() {
+    search_in_tallyboard
     sleep 0.5
-    import -window "$window" "$out/tallyboard.png"
-    kill "$pid"
+    import -window "$tallyboard_window" "$out/tallyboard.png"
+    kill "$tallyboard_pid"
 }
 
 # Under a window manager, as a user sees it: the statistics window over the demo scores, grouped
@@ -113,20 +117,14 @@ statistics_screenshot() {
     openbox >/dev/null 2>&1 &
     started+=($!)
     sleep 1
-    (cd "$bin" && exec ./tallyboard) &
-    started+=($!)
-    local pid=$!
-    local window
-    window=$(wait_window "$pid" "考试成绩查看" 800)
-    sleep 0.5
-    click "$window" 240 67
+    search_in_tallyboard
     key alt+t
-    wait_window "$pid" "成绩统计" >/dev/null
+    wait_window "$tallyboard_pid" "成绩统计" >/dev/null
     sleep 0.5
     key Home
     sleep 1
     import -window root "$out/tallyboard-statistics.png"
-    kill "$pid"
+    kill "$tallyboard_pid"
 }
 
 exam_screenshots

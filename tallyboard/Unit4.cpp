@@ -19,6 +19,15 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     setWindowTitle(u"考试成绩查看"_qs);
     imgTitleLeft->setPicture(ui::LoadPicture(u":/tallyboard/pictures/title-left.jpg"_qs));
 
+    // 统计 right of 导出, placed in the bar's design height like the buttons it joins; made
+    // before the toolbar's fields, whose tab order a new control would come between.
+    actStatistics = new QAction(Il16Icon(2), u"成绩统计"_qs, ActionList1);
+    btnStatistics = CreateButton(pnlBottom, u"统计(&T)"_qs, 2, actStatistics);
+    btnStatistics->setObjectName(u"btnStatistics"_qs);
+    btnStatistics->setGeometry(87, btnExport->y(), btnExport->width(), btnExport->height());
+    KeepAtBottomLeft(btnStatistics);
+    mniStatistics = CreateMenuItem(actStatistics);
+
     lbl1 = new QLabel(u"单位名称"_qs, pnlToolbar);
     lbl1->setGeometry(16, 10, 48, 12);
     edt1 = new QLineEdit(pnlToolbar);
@@ -26,13 +35,6 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     btnSearch->move(197, btnSearch->y());
     setTabOrder(edt1, btnSearch);
 
-    // 统计 right of 导出, placed in the bar's design height like the buttons it joins.
-    actStatistics = new QAction(Il16Icon(2), u"成绩统计"_qs, ActionList1);
-    btnStatistics = CreateButton(pnlBottom, u"统计(&T)"_qs, 2, actStatistics);
-    btnStatistics->setObjectName(u"btnStatistics"_qs);
-    btnStatistics->setGeometry(87, btnExport->y(), btnExport->width(), btnExport->height());
-    KeepAtBottomLeft(btnStatistics);
-    mniStatistics = CreateMenuItem(actStatistics);
     pnlBottom->setFixedHeight(35);
     btnExport->move(3, 6);
     btnStatistics->move(87, 6);

@@ -103,8 +103,13 @@ QString Number(double value) {
     return QString::number(value, 'g', 12);
 }
 
+// Halves away from zero, the same in the window and in an export.
+double RoundedToOneDecimal(double value) {
+    return std::round(value * 10) / 10;
+}
+
 QString OneDecimal(double value) {
-    return QString::number(value, 'f', 1);
+    return QString::number(RoundedToOneDecimal(value), 'f', 1);
 }
 
 } // namespace
@@ -247,6 +252,16 @@ QString TStatisticsModel::FigureText(int row, int figure) const {
     default:
         return Number(value.toDouble());
     }
+}
+
+QVariant TStatisticsModel::ExportValue(int row, int column) const {
+    const int figure = column - NameColumns();
+    if (figure < 0)
+        return NameAt(row, column);
+    const QVariant value = FigureAt(row, figure);
+    if (!value.isValid() || figure == PassRate)
+        return value.isValid() ? QVariant(FigureText(row, figure)) : QVariant();
+    return figure == Average ? QVariant(RoundedToOneDecimal(value.toDouble())) : value;
 }
 
 int TStatisticsModel::rowCount(const QModelIndex& parent) const {

@@ -49,6 +49,9 @@ public:
     // The group's name as one text ("合计" for the total row).
     QString GroupNameAt(int row) const;
     int NameColumns() const { return static_cast<int>(nameTitles.size()); }
+    // A cell as an export writes it: names and the pass rate as shown, the other figures as
+    // numbers with the decimals shown, an empty figure as an empty QVariant.
+    QVariant ExportValue(int row, int column) const;
     const tallyboard::ScoreStatistics& Statistics() const { return figures; }
 
     int rowCount(const QModelIndex& parent = {}) const override;

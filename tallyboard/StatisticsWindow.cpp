@@ -50,17 +50,12 @@ std::string Utf8(const QString& text) {
     return text.toUtf8().toStdString();
 }
 
-// A table cell as the file holds it: names and the pass rate as the window shows them, the
-// other figures as numbers with the decimals shown, an empty figure as an empty cell.
-platform::XlsCell ExportCell(const TStatisticsModel& model, int row, int column) {
-    const QModelIndex index = model.index(row, column);
-    const QVariant raw = index.data(TStatisticsModel::RawValueRole);
-    if (!raw.isValid())
+platform::XlsCell XlsCellOf(const QVariant& value) {
+    if (!value.isValid())
         return std::monostate();
-    const QString shown = index.data().toString();
-    if (raw.typeId() == QMetaType::QString || shown.endsWith(u'%'))
-        return Utf8(shown);
-    return shown.toDouble();
+    if (value.typeId() == QMetaType::QString)
+        return Utf8(value.toString());
+    return value.toDouble();
 }
 
 } // namespace
@@ -243,7 +238,7 @@ void TfrmStatistics::ExportTable() {
         [this](std::size_t row, platform::XlsRow& cells) {
             cells.clear();
             for (int column = 0; column < model->columnCount(); ++column)
-                cells.push_back(ExportCell(*model, static_cast<int>(row), column));
+                cells.push_back(XlsCellOf(model->ExportValue(static_cast<int>(row), column)));
         },
         options);
     ShowExportDone();

@@ -173,6 +173,11 @@ void TStatisticsModel::SetStatistics(const TGroupedScores& groups, ScoreStatisti
     endResetModel();
 }
 
+void TStatisticsModel::UpdateFigures(ScoreStatistics statistics) {
+    figures = std::move(statistics);
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
 void TStatisticsModel::SortBy(int column, bool descending) {
     emit layoutAboutToBeChanged({}, VerticalSortHint);
     // Rows of the total stay last: sort the group rows only, comparing the raw values.

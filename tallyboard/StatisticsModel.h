@@ -40,6 +40,8 @@ public:
     explicit TStatisticsModel(QObject* parent = nullptr);
 
     void SetStatistics(const TGroupedScores& groups, tallyboard::ScoreStatistics statistics);
+    // New figures of the same groups (another pass mark): the rows keep their order.
+    void UpdateFigures(tallyboard::ScoreStatistics statistics);
     // Orders the group rows by a column, numbers as numbers and names in Chinese collation;
     // empty figures come first in ascending order. Stable.
     void SortBy(int column, bool descending);

@@ -173,10 +173,6 @@ void TfrmStatistics::Refresh() {
     TBusyCursor busy;
     grouped = GroupScores(query, static_cast<TScoreGrouping>(cbbGrouping->currentIndex()));
     sortedDescending = false;
-    Retally();
-}
-
-void TfrmStatistics::Retally() {
     model->SetStatistics(grouped, TallyScores(grouped.sample, spnPassMark->value()));
     const long long unscored = model->Statistics().total.unscored;
     lblUnscored->setText(u"有 %1 条成绩不是数字，已计入人数，未计入其他各项。"_qs.arg(unscored));
@@ -189,12 +185,10 @@ void TfrmStatistics::Retally() {
     ShowHistogram(SelectedRow());
 }
 
+// Only the passes change: the groups keep their order and the selection its group.
 void TfrmStatistics::PassMarkChanged(int mark) {
     UserSettings().setValue(PassMarkKey, mark);
-    const int selected = SelectedRow();
-    Retally();
-    if (selected >= 0)
-        grdFigures->selectRow(selected);
+    model->UpdateFigures(TallyScores(grouped.sample, mark));
 }
 
 void TfrmStatistics::TitleClicked(int column) {

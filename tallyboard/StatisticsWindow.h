@@ -61,7 +61,6 @@ public:
 
 private:
     void CreateChart();
-    void Retally();
     void TitleClicked(int column);
     void PassMarkChanged(int mark);
     int SelectedRow() const;

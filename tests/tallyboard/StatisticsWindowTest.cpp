@@ -144,8 +144,12 @@ TEST_F(StatisticsWindow, ThePassMarkCountsFromTheMarkAndIsRememberedForTheNextRu
     Search(QString());
     TfrmStatistics& window = Statistics();
     EXPECT_EQ(window.spnPassMark->value(), 60);
+    window.grdFigures->horizontalHeader()->sectionClicked(0);
+    const QStringList sorted = {Row(window, 0)[0], Row(window, 1)[0], Row(window, 2)[0]};
     window.spnPassMark->setValue(85); // 85 and 100 reach it, 59 and 60 do not
     EXPECT_EQ(Row(window, 3).mid(6), QStringList({u"2"_qs, u"50.0%"_qs}));
+    // The groups keep the order the user gave them.
+    EXPECT_EQ(QStringList({Row(window, 0)[0], Row(window, 1)[0], Row(window, 2)[0]}), sorted);
     EXPECT_EQ(RememberedPassMark(), 85);
 
     browser.reset();

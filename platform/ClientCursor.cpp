@@ -39,8 +39,16 @@ char16_t* PutDigits(char16_t* out, int value, int digits) {
     return out + digits;
 }
 
-bool IsIntegral(QMetaType::Type type) {
-    switch (type) {
+FieldKind KindOfValue(const QVariant& value) {
+    return KindOfType(value.metaType());
+}
+
+} // namespace
+
+FieldKind KindOfType(QMetaType type) {
+    switch (type.id()) {
+    case QMetaType::Bool:
+        return FieldKind::Boolean;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
@@ -52,26 +60,17 @@ bool IsIntegral(QMetaType::Type type) {
     case QMetaType::Char:
     case QMetaType::SChar:
     case QMetaType::UChar:
-        return true;
+        return FieldKind::Integer;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return FieldKind::Float;
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+        return FieldKind::DateTime;
     default:
-        return false;
+        return FieldKind::Text;
     }
 }
-
-FieldKind KindOfValue(const QVariant& value) {
-    const auto type = static_cast<QMetaType::Type>(value.typeId());
-    if (type == QMetaType::Bool)
-        return FieldKind::Boolean;
-    if (IsIntegral(type))
-        return FieldKind::Integer;
-    if (type == QMetaType::Double || type == QMetaType::Float)
-        return FieldKind::Float;
-    if (type == QMetaType::QDateTime || type == QMetaType::QDate)
-        return FieldKind::DateTime;
-    return FieldKind::Text;
-}
-
-} // namespace
 
 QMetaType MetaTypeOf(FieldKind kind) {
     switch (kind) {
@@ -394,6 +393,24 @@ public:
         return texts.At(codes[row]);
     }
 
+    std::optional<double> NumberAt(std::size_t row) const {
+        if (nulls[row])
+            return std::nullopt;
+        if (kind == FieldKind::Integer)
+            return static_cast<double>(integers[row]);
+        if (kind == FieldKind::Float)
+            return floats[row];
+        return std::nullopt;
+    }
+
+    std::optional<std::uint32_t> CodeAt(std::size_t row) const {
+        if (kind != FieldKind::Text || nulls[row])
+            return std::nullopt;
+        return codes[row];
+    }
+    std::uint32_t CodeCount() const { return texts.Size(); }
+    std::string_view TextOfCode(std::uint32_t code) const { return texts.At(code); }
+
     QString TextAt(std::size_t row) const {
         const std::string_view text = texts.At(codes[row]);
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -449,8 +466,7 @@ private:
         bool ok = true;
         switch (kind) {
         case FieldKind::Integer:
-            if (!IsIntegral(static_cast<QMetaType::Type>(value.typeId())) &&
-                KindOfValue(value) != FieldKind::Text)
+            if (KindOfValue(value) != FieldKind::Integer && KindOfValue(value) != FieldKind::Text)
                 return false;
             integers.push_back(value.toLongLong(&ok));
             break;
@@ -613,6 +629,22 @@ std::optional<LocalDateTime> ClientCursor::DateTimeAt(int row, int field) const 
 
 std::optional<std::string_view> ClientCursor::Utf8At(int row, int field) const {
     return At(field).Utf8At(static_cast<size_t>(StoredRow(row)));
+}
+
+std::optional<double> ClientCursor::NumberAt(int row, int field) const {
+    return At(field).NumberAt(static_cast<size_t>(StoredRow(row)));
+}
+
+std::optional<std::uint32_t> ClientCursor::TextCodeAt(int row, int field) const {
+    return At(field).CodeAt(static_cast<size_t>(StoredRow(row)));
+}
+
+std::uint32_t ClientCursor::TextCodeCount(int field) const {
+    return At(field).CodeCount();
+}
+
+std::string_view ClientCursor::TextOfCode(int field, std::uint32_t code) const {
+    return At(field).TextOfCode(code);
 }
 
 bool ClientCursor::IsNull(int row, int field) const {

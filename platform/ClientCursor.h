@@ -25,6 +25,10 @@ struct SortKey {
     bool descending = false;
 };
 
+// The kind that keeps values of a type: the one classifier of database and variant types, so
+// that the cursor, the query and the export agree on what is a number. Anything that is not a
+// boolean, a number or a date-time is kept as text.
+FieldKind KindOfType(QMetaType type);
 // The type of a field's values, for its null values.
 QMetaType MetaTypeOf(FieldKind kind);
 
@@ -84,6 +88,14 @@ public:
     // (nullopt for a null and for a field that holds no texts).
     std::optional<std::string_view> Utf8At(int row, int field) const;
     bool IsNull(int row, int field) const;
+    // An integer or decimal field's value (nullopt for a null and for a field of another kind).
+    std::optional<double> NumberAt(int row, int field) const;
+    // A text field stores each distinct text once, under a code: equal texts have equal codes,
+    // below TextCodeCount, so that rows can be grouped by text without comparing texts (nullopt
+    // for a null and for a field that holds no texts).
+    std::optional<std::uint32_t> TextCodeAt(int row, int field) const;
+    std::uint32_t TextCodeCount(int field) const;
+    std::string_view TextOfCode(int field, std::uint32_t code) const;
 
     // The stored row behind a position, and back.
     int StoredRow(int row) const { return static_cast<int>(order[static_cast<size_t>(row)]); }

@@ -12,28 +12,11 @@
 namespace platform {
 namespace {
 
+// SQLite reports every column that is not declared as a number as text, whatever it holds;
+// the values decide there.
 FieldKind KindOfColumn(const QSqlField& field, bool sqlite) {
-    switch (field.metaType().id()) {
-    case QMetaType::Bool:
-        return FieldKind::Boolean;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return FieldKind::Integer;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return FieldKind::Float;
-    case QMetaType::QDateTime:
-    case QMetaType::QDate:
-        return FieldKind::DateTime;
-    default:
-        // SQLite reports every column that is not declared as a number as text, whatever it
-        // holds; the values decide there.
-        return sqlite ? FieldKind::Unknown : FieldKind::Text;
-    }
+    const FieldKind kind = KindOfType(field.metaType());
+    return sqlite && kind == FieldKind::Text ? FieldKind::Unknown : kind;
 }
 
 // The one table a plain "select * (or columns) from table [where ...] [order by ...]" reads,

@@ -66,6 +66,9 @@ public:
     // A text field's value as UTF-8, without making a QString (nullopt for a null); valid until
     // the query closes or reopens.
     std::optional<std::string_view> TextValue(int row, int field) const;
+    // The rows as the client holds them, for reading many rows at once without a check per
+    // cell; empty while the query is closed, valid until it closes or reopens.
+    const ClientCursor& Cursor() const { return *cursor; }
     QVariant FieldValue(int field) const; // of the current row
     QVariant FieldByName(const QString& name) const;
     // The value as the grid shows it: date-times "yyyy-MM-dd HH:mm:ss", nulls empty.

@@ -5,6 +5,8 @@
 #   exam-running.png  exam's main window with the drawn paper running
 #   exam-resume.png   exam started again after it was killed in the middle of that exam
 #   tallyboard.png    tallyboard after a search over the demo scores
+#   tallyboard-statistics.png  the whole screen under openbox: tallyboard's statistics window,
+#                     grouped by town, over the score viewer
 # Builds nothing: run scripts/build.sh first (or name another build folder). Prepares the demo
 # data in its bin/; the exam is stopped before it ends, so it records no score, and its journal
 # lives in a temporary data folder, so the user's own journal is left alone.
@@ -111,21 +113,40 @@ exam_screenshots() {
     kill "$pid"
 }
 
-tallyboard_screenshot() {
+# Starts tallyboard and searches without a filter: every demo score, in recording-time order.
+# Sets tallyboard_pid and tallyboard_window.
+search_in_tallyboard() {
     (cd "$bin" && exec ./tallyboard) &
     started+=($!)
-    local pid=$!
-    local window
-    window=$(wait_window "$pid" "考试成绩查看" 800)
+    tallyboard_pid=$!
+    tallyboard_window=$(wait_window "$tallyboard_pid" "考试成绩查看" 800)
     sleep 0.5
-    # Search without a filter: every demo score, in recording-time order.
-    click "$window" 240 67
+    click "$tallyboard_window" 240 67
+}
+
+tallyboard_screenshot() {
+    search_in_tallyboard
     sleep 0.5
-    import -window "$window" "$out/tallyboard.png"
-    kill "$pid"
+    import -window "$tallyboard_window" "$out/tallyboard.png"
+    kill "$tallyboard_pid"
+}
+
+# Under a window manager, as a user sees it: the statistics window over the demo scores, grouped
+# by town (the first choice of its grouping list, which has the focus when it opens).
+statistics_screenshot() {
+    search_in_tallyboard
+    key alt+t
+    wait_window "$tallyboard_pid" "成绩统计" >/dev/null
+    sleep 0.5
+    key Home
+    sleep 1
+    import -window root "$out/tallyboard-statistics.png"
+    kill "$tallyboard_pid"
 }
 
 exam_screenshots
 tallyboard_screenshot
+statistics_screenshot
 
-echo "Written: $out/exam-login.png $out/exam-running.png $out/exam-resume.png $out/tallyboard.png"
+echo "Written: $out/exam-login.png $out/exam-running.png $out/exam-resume.png" \
+    "$out/tallyboard.png $out/tallyboard-statistics.png"

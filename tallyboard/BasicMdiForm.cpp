@@ -1,42 +1,31 @@
 #include "tallyboard/BasicMdiForm.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/DatabaseConnection.h"
 #include "platform/DatabaseQuery.h"
 #include "tallyboard/ColumnFile.h"
 #include "tallyboard/ConstUnit.h"
-#include "ui/AtomicFile.h"
+#include "tallyboard/ExportFlow.h"
 #include "ui/DataGrid.h"
 #include "ui/Fonts.h"
 #include "ui/MessageBox.h"
 #include "ui/Picture.h"
-#include "ui/SaveDialog.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDate>
 #include <QDir>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLinearGradient>
 #include <QMenu>
-#include <QPainter>
-#include <QProgressDialog>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <filesystem>
-#include <optional>
 
 using namespace tallyboard;
 
 namespace {
-
-const QColor ButtonFace(244, 244, 240);
-const QColor ButtonFrame(0, 60, 116);
-const QColor ButtonHotFace(255, 250, 222);
-const QColor BottomBarColour(122, 161, 230);
 
 constexpr int TitleHeight = 52;
 constexpr int ToolbarHeight = 30;
@@ -44,7 +33,6 @@ constexpr int BottomHeight = 59;
 constexpr int CloseSize = 46;
 constexpr int CloseTop = 3;
 constexpr int CloseRightMargin = 16;
-constexpr int NarrowestExportedWidth = 6;
 const char* const BottomOffsetProperty = "bottomOffset";
 
 QFrame* CreatePanel(QWidget* parent, const QString& name) {
@@ -60,10 +48,6 @@ void Fill(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
 }
 
-std::filesystem::path PathOf(const QString& file) {
-    return std::filesystem::path(file.toStdU16String());
-}
-
 // The column file keeps its encoding: texts are decoded and encoded as the file's bytes are.
 QString DecodeColumnText(const std::string& bytes, bool utf8) {
     return utf8 ? QString::fromStdString(bytes) : platform::FromGbk(bytes);
@@ -73,123 +57,7 @@ std::string EncodeColumnText(const QString& text, bool utf8) {
     return utf8 ? text.toStdString() : platform::ToGbk(text);
 }
 
-// Puts the export's column selection and the count column's footer back as they were, on
-// every way out of the export.
-class ExportRestorer final {
-public:
-    explicit ExportRestorer(ui::DataGrid& grid) : grid(grid) {}
-    ~ExportRestorer() {
-        grid.clearRowSelection();
-        grid.clearColumnSelection();
-        if (countColumn)
-            grid.setFooter(*countColumn, savedFooter);
-    }
-    ExportRestorer(const ExportRestorer&) = delete;
-    ExportRestorer& operator=(const ExportRestorer&) = delete;
-
-    void FixCount(int column, const QString& text) {
-        countColumn = column;
-        savedFooter = grid.footer(column);
-        ui::GridFooter fixed = savedFooter;
-        fixed.kind = ui::FooterKind::Text;
-        fixed.text = text;
-        grid.setFooter(column, fixed);
-    }
-
-private:
-    ui::DataGrid& grid;
-    std::optional<int> countColumn;
-    ui::GridFooter savedFooter;
-};
-
 } // namespace
-
-QIcon Il16Icon(int index) {
-    static const QImage strip = ui::LoadPicture(u":/tallyboard/pictures/icons16.png"_qs);
-    return QIcon(QPixmap::fromImage(strip.copy(index * 16, 0, 16, 16)));
-}
-
-TStyledButton::TStyledButton(const QString& caption, QWidget* parent)
-    : QPushButton(caption, parent) {
-    setAutoDefault(true);
-    setAttribute(Qt::WA_Hover);
-    setIconSize({16, 16});
-}
-
-void TStyledButton::SetRaisedText(bool raised) {
-    raisedText = raised;
-    update();
-}
-
-void TStyledButton::enterEvent(QEnterEvent* event) {
-    hot = true;
-    update();
-    QPushButton::enterEvent(event);
-}
-
-void TStyledButton::leaveEvent(QEvent* event) {
-    hot = false;
-    update();
-    QPushButton::leaveEvent(event);
-}
-
-void TStyledButton::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QRect frame = rect().adjusted(0, 0, -1, -1);
-    painter.fillRect(rect(), isDown() ? ButtonFace.darker(110) : hot ? ButtonHotFace : ButtonFace);
-    painter.setPen(ButtonFrame);
-    painter.drawRect(frame);
-    if (hasFocus())
-        painter.drawRect(frame.adjusted(1, 1, -1, -1));
-
-    const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
-    const QPixmap picture = icon().pixmap(iconSize(), mode);
-    const QFontMetrics metrics(font());
-    const int textWidth = metrics.horizontalAdvance(QString(text()).remove(QLatin1Char('&')));
-    const int gap = picture.isNull() ? 0 : 4;
-    const int contentWidth = (picture.isNull() ? 0 : iconSize().width()) + gap + textWidth;
-    int x = (width() - contentWidth) / 2 + (isDown() ? 1 : 0);
-    const int shift = isDown() ? 1 : 0;
-    if (!picture.isNull()) {
-        painter.drawPixmap(x, (height() - iconSize().height()) / 2 + shift, picture);
-        x += iconSize().width() + gap;
-    }
-    const QRect textRect(x, shift, textWidth + 2, height());
-    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic;
-    if (raisedText) {
-        painter.setPen(Qt::white);
-        painter.drawText(textRect.translated(-1, -1), flags, text());
-    }
-    QColor ink = palette().color(QPalette::ButtonText);
-    if (!isEnabled())
-        ink = palette().color(QPalette::Disabled, QPalette::ButtonText);
-    painter.setPen(ink);
-    painter.drawText(textRect, flags, text());
-}
-
-TGradientSeparator::TGradientSeparator(QWidget* parent) : QWidget(parent) {
-    setFixedHeight(2);
-}
-
-void TGradientSeparator::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    QLinearGradient line(0, 0, width(), 0);
-    line.setColorAt(0, ButtonFrame);
-    line.setColorAt(1, BottomBarColour);
-    painter.fillRect(0, 0, width(), 1, line);
-    QLinearGradient light(0, 0, width(), 0);
-    light.setColorAt(0, Qt::white);
-    light.setColorAt(1, BottomBarColour);
-    painter.fillRect(0, 1, width(), 1, light);
-}
-
-TBusyCursor::TBusyCursor() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-TBusyCursor::~TBusyCursor() {
-    QApplication::restoreOverrideCursor();
-}
 
 TfrmBasicMid::TfrmBasicMid(const QString& programDirectory, QWidget* parent)
     : TfrmBasicMid(programDirectory, ComponentsOnly{}, parent) {
@@ -335,19 +203,20 @@ void TfrmBasicMid::CreateActions() {
 
 void TfrmBasicMid::CreatePopupMenu() {
     pmGrid = new QMenu(this);
-    auto item = [this](QAction* action) {
-        QAction* entry = pmGrid->addAction(action->icon(), action->text());
-        connect(entry, &QAction::triggered, action, &QAction::trigger);
-        return entry;
-    };
-    mniAdd = item(actAdd);
-    mniEdit = item(actEdit);
-    mniDel = item(actDel);
+    mniAdd = CreateMenuItem(actAdd);
+    mniEdit = CreateMenuItem(actEdit);
+    mniDel = CreateMenuItem(actDel);
     N1 = pmGrid->addSeparator();
-    N2 = item(actExport);
+    N2 = CreateMenuItem(actExport);
     dbgrdData->view()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(dbgrdData->view(), &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { pmGrid->popup(dbgrdData->view()->mapToGlobal(at)); });
+}
+
+QAction* TfrmBasicMid::CreateMenuItem(QAction* action) {
+    QAction* entry = pmGrid->addAction(action->icon(), action->text());
+    connect(entry, &QAction::triggered, action, &QAction::trigger);
+    return entry;
 }
 
 TStyledButton* TfrmBasicMid::CreateButton(QWidget* parent, const QString& caption, int icon,
@@ -407,7 +276,7 @@ void TfrmBasicMid::LoadGridColumns(ui::DataGrid& grid, const QString& section,
                                    const QString& file) {
     QDir::setCurrent(programDir);
     const std::string bytes = ReadColumnFile(PathOf(file));
-    const bool utf8 = platform::IsValidUtf8(bytes);
+    const bool utf8 = IsUtf8ColumnFile(bytes);
     const GridColumnLayout layout = ParseColumnLayout(bytes, EncodeColumnText(section, utf8));
     grid.clearColumns();
     for (const GridColumnInfo& info : layout.columns) {
@@ -434,7 +303,7 @@ void TfrmBasicMid::LoadGridColumns(ui::DataGrid& grid, const QString& section,
 void SaveGridColumns(const ui::DataGrid& grid, const QString& section, const QString& file) {
     const std::filesystem::path path = PathOf(file);
     const std::string bytes = ReadColumnFile(path);
-    const bool utf8 = platform::IsValidUtf8(bytes);
+    const bool utf8 = IsUtf8ColumnFile(bytes);
     std::vector<GridColumnInfo> columns;
     for (int index : grid.displayOrder()) {
         columns.push_back({EncodeColumnText(grid.columnFieldName(index), utf8),
@@ -443,7 +312,7 @@ void SaveGridColumns(const ui::DataGrid& grid, const QString& section, const QSt
                            grid.columnWidth(index)});
     }
     const std::string text = RewriteColumnLayout(bytes, EncodeColumnText(section, utf8), columns);
-    ui::ReplaceFileAtomically(path, text);
+    platform::ReplaceFileAtomically(path, text);
 }
 
 bool TfrmBasicMid::ColumnWriteBackOn() const {
@@ -476,67 +345,7 @@ void TfrmBasicMid::dbgrdDataTitleClick(int column) {
 }
 
 bool TfrmBasicMid::ExportToExcel(const QString& title) {
-    platform::TADOQuery* query = dbgrdData->dataSet();
-    const QString noData = u"没有要导出的数据！"_qs;
-    if (!query) {
-        ui::MessageBox(nullptr, noData, ErrorCaption, ui::MB_OK | ui::MB_ICONERROR);
-        return false;
-    }
-    if (!query->Active())
-        return false;
-    if (query->IsEmpty()) {
-        ui::MessageBox(nullptr, noData, ErrorCaption, ui::MB_OK | ui::MB_ICONERROR);
-        return false;
-    }
-    const QString file =
-        ui::GetSaveFileName(this, {title + QDate::currentDate().toString(u"yyyyMMdd"_qs),
-                                   u"Excel 文件(*.xls)|*.XLS"_qs, u".xls"_qs});
-    if (file.isEmpty())
-        return false;
-
-    ExportRestorer restorer(*dbgrdData);
-    bool leftOut = false;
-    std::optional<int> countColumn;
-    for (int index : dbgrdData->displayOrder()) {
-        if (dbgrdData->columnTitle(index) == MarkColumnTitle ||
-            dbgrdData->columnWidth(index) < NarrowestExportedWidth) {
-            leftOut = true;
-            continue;
-        }
-        dbgrdData->selectColumn(index);
-        if (dbgrdData->footer(index).kind == ui::FooterKind::RecordCount)
-            countColumn = index;
-    }
-    if (leftOut && countColumn)
-        restorer.FixCount(*countColumn, RecordCountLabel + QString::number(query->RecordCount()));
-
-    if (QFileInfo::exists(file) && ui::MessageBox(this, u"文件已存在,是否要覆盖?"_qs, NoticeCaption,
-                                                  ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES)
-        return false;
-
-    const int rows = dbgrdData->rowCount();
-    QProgressDialog progress(u"正在导出数据..."_qs, u"取消"_qs, 0, rows, this);
-    progress.setWindowTitle(title);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    bool written = false;
-    {
-        TBusyCursor busy;
-        written = dbgrdData->exportSelectedColumns(PathOf(file), [&progress](std::size_t done) {
-            progress.setValue(static_cast<int>(done));
-            // The user's clicks and keys wait until the dialog is up and keeps them from the
-            // window: a sort, a search or another export now would change the rows being written.
-            QCoreApplication::processEvents(
-                progress.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
-            return !progress.wasCanceled();
-        });
-    }
-    progress.reset();
-    if (!written || !QFileInfo::exists(file))
-        return false;
-    ui::MessageBox(nullptr, u"数据导出成功！"_qs, NoticeCaption,
-                   ui::MB_OK | ui::MB_ICONINFORMATION);
-    return true;
+    return ExportGridToExcel(*dbgrdData, this, title);
 }
 
 void TfrmBasicMid::SetTableName(const QString& name) {

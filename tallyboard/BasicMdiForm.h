@@ -1,9 +1,9 @@
 #pragma once
 
+#include "tallyboard/BrowseWidgets.h"
 #include "tallyboard/ConstUnit.h"
 
 #include <QEvent>
-#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -22,50 +22,6 @@ namespace ui {
 class DataGrid;
 class PictureBox;
 } // namespace ui
-
-// A push button of the browse windows: a light face with a dark blue frame that lights up under
-// the mouse, a 16-pixel icon before the caption, and optionally the caption drawn raised. Enter
-// on a focused button clicks it, as on the desktop the windows were designed for.
-class TStyledButton final : public QPushButton {
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(TStyledButton)
-
-public:
-    explicit TStyledButton(const QString& caption, QWidget* parent = nullptr);
-    void SetRaisedText(bool raised);
-    bool Hot() const { return hot; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    bool hot = false;
-    bool raisedText = false;
-};
-
-// A thin horizontal line that fades from the dark frame colour to the bar's colour.
-class TGradientSeparator final : public QWidget {
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(TGradientSeparator)
-
-public:
-    explicit TGradientSeparator(QWidget* parent = nullptr);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
-
-// Shows the busy cursor while it lives. The cursor is changed at once; work that ends within a
-// few hundred milliseconds finishes before the window system draws it.
-class TBusyCursor final {
-public:
-    TBusyCursor();
-    ~TBusyCursor();
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
 
 // The notice a host window receives when a browse window closes, with the parameters of the
 // message it stands for: wParam 1 and lParam the closed window's handle.
@@ -183,6 +139,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
+    // A styled button that runs the action, with icon `icon` of il16.
+    TStyledButton* CreateButton(QWidget* parent, const QString& caption, int icon, QAction* action);
+    // A bottom-bar control that keeps its distance from the bar's bottom edge.
+    void KeepAtBottomLeft(QWidget* control);
+    // An item of pmGrid at its end that shows the action's caption and icon and runs it.
+    QAction* CreateMenuItem(QAction* action);
+
 private:
     void CreateComponents();
     void CreateTitleBar();
@@ -190,8 +153,6 @@ private:
     void CreateBottomBar();
     void CreateActions();
     void CreatePopupMenu();
-    TStyledButton* CreateButton(QWidget* parent, const QString& caption, int icon, QAction* action);
-    void KeepAtBottomLeft(QWidget* control);
     void PlaceBottomControls();
     void ReloadColumnsWhenComplete();
     bool ColumnWriteBackOn() const;
@@ -209,6 +170,3 @@ private:
 // Writes the grid's current columns (display order, titles, formats, widths) back into the
 // section of the column-properties file, in the file's own encoding, replacing it in one step.
 void SaveGridColumns(const ui::DataGrid& grid, const QString& section, const QString& file);
-
-// One icon of the window's 16-pixel image list il16.
-QIcon Il16Icon(int index);

@@ -1,7 +1,7 @@
 #include "tallyboard/ColumnFile.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/RuntimeErrors.h"
-#include "ui/AtomicFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -69,6 +69,10 @@ std::string entryLine(const std::vector<std::string>& fields, bool shown) {
 }
 
 } // namespace
+
+bool IsUtf8ColumnFile(std::string_view fileBytes) {
+    return fileBytes.starts_with(Utf8Bom);
+}
 
 std::string TrimText(std::string_view text) {
     const auto first = std::find_if_not(text.begin(), text.end(), isBlank);
@@ -186,7 +190,7 @@ std::string ReadColumnFile(const std::filesystem::path& file) {
 void SaveColumnLayout(const std::filesystem::path& file, std::string_view section,
                       const std::vector<GridColumnInfo>& gridColumns) {
     const std::string text = RewriteColumnLayout(ReadColumnFile(file), section, gridColumns);
-    ui::ReplaceFileAtomically(file, text);
+    platform::ReplaceFileAtomically(file, text);
 }
 
 } // namespace tallyboard

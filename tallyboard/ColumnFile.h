@@ -7,10 +7,14 @@
 #include <vector>
 
 // The rules of the column-properties file ("列项属性.txt"), apart from the grid they serve. The
-// file is GBK, or UTF-8 when it is valid UTF-8; every rule looks only at ASCII bytes (",", "[",
-// "]", "//", ";" and codes 0 to 32), so the functions work on the file's bytes in either
-// encoding and texts come back in the encoding they were read in.
+// file is GBK, or UTF-8 when it starts with a UTF-8 byte-order mark; every rule looks only at
+// ASCII bytes (",", "[", "]", "//", ";" and codes 0 to 32), so the functions work on the file's
+// bytes in either encoding and texts come back in the encoding they were read in.
 namespace tallyboard {
+
+// Whether the file's texts are UTF-8: only a byte-order mark says so. GBK text is often valid
+// UTF-8 as well ("学员" is D1A7 D4B1), so the bytes themselves cannot tell.
+bool IsUtf8ColumnFile(std::string_view fileBytes);
 
 // The text without leading and trailing characters with codes 0 to 32.
 std::string TrimText(std::string_view text);

@@ -2,9 +2,11 @@
 
 #include "common/FuncUnit.h"
 #include "platform/DatabaseQuery.h"
+#include "tallyboard/StatisticsWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/ErrorBox.h"
 #include "ui/Fonts.h"
+#include "ui/MessageBox.h"
 #include "ui/Picture.h"
 
 #include <QAction>
@@ -17,6 +19,15 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     setWindowTitle(u"考试成绩查看"_qs);
     imgTitleLeft->setPicture(ui::LoadPicture(u":/tallyboard/pictures/title-left.jpg"_qs));
 
+    // 统计 right of 导出, placed in the bar's design height like the buttons it joins; made
+    // before the toolbar's fields, whose tab order a new control would come between.
+    actStatistics = new QAction(Il16Icon(2), u"成绩统计"_qs, ActionList1);
+    btnStatistics = CreateButton(pnlBottom, u"统计(&T)"_qs, 2, actStatistics);
+    btnStatistics->setObjectName(u"btnStatistics"_qs);
+    btnStatistics->setGeometry(87, btnExport->y(), btnExport->width(), btnExport->height());
+    KeepAtBottomLeft(btnStatistics);
+    mniStatistics = CreateMenuItem(actStatistics);
+
     lbl1 = new QLabel(u"单位名称"_qs, pnlToolbar);
     lbl1->setGeometry(16, 10, 48, 12);
     edt1 = new QLineEdit(pnlToolbar);
@@ -26,6 +37,7 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
 
     pnlBottom->setFixedHeight(35);
     btnExport->move(3, 6);
+    btnStatistics->move(87, 6);
     for (QWidget* hidden : {static_cast<QWidget*>(btnAdd), static_cast<QWidget*>(btnEdit),
                             static_cast<QWidget*>(btnDel)})
         hidden->hide();
@@ -37,6 +49,8 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     connect(actSearch, &QAction::triggered, this, &TfrmBasicMid1::actSearchExecute,
             Qt::QueuedConnection);
     connect(actExport, &QAction::triggered, this, &TfrmBasicMid1::actExportExecute,
+            Qt::QueuedConnection);
+    connect(actStatistics, &QAction::triggered, this, &TfrmBasicMid1::actStatisticsExecute,
             Qt::QueuedConnection);
     FormCreate();
 }
@@ -77,4 +91,18 @@ void TfrmBasicMid1::actSearchExecute() {
 
 void TfrmBasicMid1::actExportExecute() {
     ExportToExcel(u"考试成绩导出"_qs);
+}
+
+void TfrmBasicMid1::actStatisticsExecute() {
+    if (!ADOQuery1->Active()) {
+        ui::MessageBox(this, u"请先查询成绩，再做统计。"_qs, tallyboard::NoticeCaption,
+                       ui::MB_OK | ui::MB_ICONINFORMATION);
+        return;
+    }
+    if (!frmStatistics)
+        frmStatistics = new TfrmStatistics(*ADOQuery1, this);
+    frmStatistics->Refresh();
+    frmStatistics->show();
+    frmStatistics->raise();
+    frmStatistics->activateWindow();
 }

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QLineEdit;
+class TfrmStatistics;
 
 // The score browser, the only window of tallyboard: the score rows of the units whose name
 // contains the typed text, in recording-time order, with the browse window's sorting, column
@@ -25,11 +26,18 @@ public:
     void FormCreate();
     void actSearchExecute();
     void actExportExecute();
+    // Opens the statistics window over the rows of the current search, or raises it with the
+    // figures read again; before the first search it says that a search comes first.
+    void actStatisticsExecute();
 
     // The SQL text of a search for the typed unit text.
     static QString SearchSql(const QString& unitText);
 
     QLabel* lbl1 = nullptr;
     QLineEdit* edt1 = nullptr;
+    QAction* actStatistics = nullptr;
+    TStyledButton* btnStatistics = nullptr;
+    QAction* mniStatistics = nullptr;
+    TfrmStatistics* frmStatistics = nullptr; // created at the first use
     platform::TADOConnection con1;
 };

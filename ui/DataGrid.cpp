@@ -535,7 +535,7 @@ void DataGrid::clearColumnSelection() {
 }
 
 bool DataGrid::exportSelectedColumns(const std::filesystem::path& target,
-                                     const XlsProgress& progress) const {
+                                     const platform::XlsProgress& progress) const {
     return ExportGridToXls(*this, d->exportColumns, target, progress);
 }
 

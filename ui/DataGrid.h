@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/XlsWriter.h"
+#include "platform/XlsWriter.h"
 
 #include <QFrame>
 #include <QString>
@@ -132,7 +132,7 @@ public:
     // false (nothing is written then, and an old file stays as it was); throws
     // platform::Exception when the file cannot be written.
     bool exportSelectedColumns(const std::filesystem::path& target,
-                               const XlsProgress& progress = {}) const;
+                               const platform::XlsProgress& progress = {}) const;
 
     // Opens the find dialog (Ctrl+F). It searches the cells' displayed text from the cell
     // after the current one onwards and moves the current cell to the match.

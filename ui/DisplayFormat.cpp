@@ -173,14 +173,20 @@ QString FormatDateTime(const QString& mask, const QDateTime& value) {
 
 QString FormatDateTime(const QString& mask, QDate date, QTime time) {
     QString out;
+    QChar lastLetter;
     for (qsizetype i = 0; i < mask.size();) {
         const QChar c = mask[i];
         if (IsQuote(c)) {
             i = CopyQuoted(mask, i, out);
             continue;
         }
-        const QChar letter = c.toLower();
-        const qsizetype run = std::min(RunLength(mask, i, letter), MaxRun(letter));
+        const QChar written = c.toLower();
+        const QChar letter = written == QLatin1Char('m') && lastLetter == QLatin1Char('h')
+                                 ? QLatin1Char('n')
+                                 : written;
+        if (written >= QLatin1Char('a') && written <= QLatin1Char('z'))
+            lastLetter = written;
+        const qsizetype run = std::min(RunLength(mask, i, written), MaxRun(letter));
         const QString field = run > 0 ? DateTimeField(letter, run, date, time) : QString();
         if (field.isEmpty()) {
             out += c;

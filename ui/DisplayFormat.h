@@ -11,8 +11,10 @@ namespace ui {
 //
 // Date-time masks: yyyy (four-digit year), yy (two digits), mm / m (month with / without a
 // leading zero), dd / d (day), hh / h (hour, 24-hour clock), nn / n (minute), ss / s (second),
-// zzz / z (milliseconds); letters in any case. Text in double or single quotes is copied as it
-// is, and so is every other character (separators such as - / : and blanks).
+// zzz / z (milliseconds); letters in any case. An m or mm whose nearest letter before it (quoted
+// text and other characters skipped) belongs to an h or hh is the minute, so "hh:mm" reads as
+// hours and minutes. Text in double or single quotes is copied as it is, and so is every other
+// character (separators such as - / : and blanks).
 //
 // Number masks: 0 is a digit that is always shown, # a digit shown only when it is significant,
 // "." places the decimal point and a "," among the integer placeholders asks for thousands

@@ -13,37 +13,26 @@ std::string Utf8(const QString& text) {
 }
 
 bool IsNumber(const QVariant& value) {
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
+    const platform::FieldKind kind = platform::KindOfType(value.metaType());
+    return kind == platform::FieldKind::Integer || kind == platform::FieldKind::Float;
 }
 
 // Sets a text cell, reusing the storage the cell already holds.
-void SetText(XlsCell& cell, std::string_view utf8) {
+void SetText(platform::XlsCell& cell, std::string_view utf8) {
     if (auto* held = std::get_if<std::string>(&cell))
         held->assign(utf8);
     else
         cell = std::string(utf8);
 }
 
-void SetText(XlsCell& cell, const QString& text) {
+void SetText(platform::XlsCell& cell, const QString& text) {
     const QByteArray bytes = text.toUtf8();
     SetText(cell, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 // Date-time and text cells straight from the query's storage, since an export reads every row:
 // no QVariant, no conversion to local time, no round trip of the text through UTF-16.
-void FillCell(const GridModel& model, int row, int column, XlsCell& cell) {
+void FillCell(const GridModel& model, int row, int column, platform::XlsCell& cell) {
     switch (model.fieldKind(column)) {
     case platform::FieldKind::DateTime:
         if (const auto local = model.dateTimeValue(row, column))
@@ -71,23 +60,23 @@ void FillCell(const GridModel& model, int row, int column, XlsCell& cell) {
 
 } // namespace
 
-XlsRow GridExportTitles(const DataGrid& grid, const std::vector<int>& columns) {
-    XlsRow titles;
+platform::XlsRow GridExportTitles(const DataGrid& grid, const std::vector<int>& columns) {
+    platform::XlsRow titles;
     for (int column : columns)
         titles.emplace_back(Utf8(grid.columnTitle(column)));
     return titles;
 }
 
 void FillGridExportRow(const DataGrid& grid, const std::vector<int>& columns, int row,
-                       XlsRow& cells) {
+                       platform::XlsRow& cells) {
     const GridModel& model = *grid.gridModel();
     cells.resize(columns.size());
     for (size_t i = 0; i < columns.size(); ++i)
         FillCell(model, row, columns[i], cells[i]);
 }
 
-XlsRow GridExportFooter(const DataGrid& grid, const std::vector<int>& columns) {
-    XlsRow footer;
+platform::XlsRow GridExportFooter(const DataGrid& grid, const std::vector<int>& columns) {
+    platform::XlsRow footer;
     for (int column : columns) {
         const GridFooter shown = grid.footer(column);
         switch (shown.kind) {
@@ -106,20 +95,20 @@ XlsRow GridExportFooter(const DataGrid& grid, const std::vector<int>& columns) {
 }
 
 bool ExportGridToXls(const DataGrid& grid, const std::vector<int>& columns,
-                     const std::filesystem::path& target, const XlsProgress& progress) {
-    XlsOptions options;
+                     const std::filesystem::path& target, const platform::XlsProgress& progress) {
+    platform::XlsOptions options;
     for (int column : columns)
         options.columnWidths.push_back(grid.columnWidth(column));
     const auto rows = static_cast<size_t>(grid.rowCount());
-    const XlsRow footer = GridExportFooter(grid, columns);
-    auto source = [&](size_t index, XlsRow& cells) {
+    const platform::XlsRow footer = GridExportFooter(grid, columns);
+    auto source = [&](size_t index, platform::XlsRow& cells) {
         if (index < rows)
             FillGridExportRow(grid, columns, static_cast<int>(index), cells);
         else
             cells = footer;
     };
-    return WriteXlsFile(target, GridExportTitles(grid, columns), rows + 1, source, options,
-                        progress);
+    return platform::WriteXlsFile(target, GridExportTitles(grid, columns), rows + 1, source,
+                                  options, progress);
 }
 
 } // namespace ui

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/XlsWriter.h"
+#include "platform/XlsWriter.h"
 
 #include <filesystem>
 #include <vector>
@@ -14,15 +14,16 @@ class DataGrid;
 // decimal fields, empty cells for nulls and the grid's displayed text for everything else; and
 // the footer row: the number of exported rows for a record-count footer, the fixed text of a text
 // footer, an empty text otherwise.
-XlsRow GridExportTitles(const DataGrid& grid, const std::vector<int>& columns);
+platform::XlsRow GridExportTitles(const DataGrid& grid, const std::vector<int>& columns);
 void FillGridExportRow(const DataGrid& grid, const std::vector<int>& columns, int row,
-                       XlsRow& cells);
-XlsRow GridExportFooter(const DataGrid& grid, const std::vector<int>& columns);
+                       platform::XlsRow& cells);
+platform::XlsRow GridExportFooter(const DataGrid& grid, const std::vector<int>& columns);
 
 // Writes those rows to target through the .xls writer (further worksheets beyond 65,536 rows,
 // the file replaced in one step). Returns false when progress stopped the export; throws
 // platform::Exception when the file cannot be written.
 bool ExportGridToXls(const DataGrid& grid, const std::vector<int>& columns,
-                     const std::filesystem::path& target, const XlsProgress& progress = {});
+                     const std::filesystem::path& target,
+                     const platform::XlsProgress& progress = {});
 
 } // namespace ui

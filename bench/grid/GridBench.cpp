@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
         bench::BestSeconds(runs, [&] { grid.exportSelectedColumns(folder / "out.xls"); });
     const std::vector<int> columns = grid.selectedColumns();
     const double cellSeconds = bench::BestSeconds(runs, [&] {
-        ui::XlsRow cells;
+        platform::XlsRow cells;
         for (int row = 0; row < grid.rowCount(); ++row)
             ui::FillGridExportRow(grid, columns, row, cells);
     });

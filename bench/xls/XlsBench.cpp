@@ -4,7 +4,7 @@
 // export's time covers turning the fetched values into cells, encoding and writing the file.
 
 #include "bench/BestTime.h"
-#include "ui/XlsWriter.h"
+#include "platform/XlsWriter.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
@@ -49,7 +49,7 @@ void run(const std::string& command) {
 
 // The cell the grid makes of a fetched value: numbers stay numbers, texts become UTF-8, reusing
 // the storage of the cell before.
-void setCell(ui::XlsCell& cell, const QVariant& value) {
+void setCell(platform::XlsCell& cell, const QVariant& value) {
     if (value.isNull()) {
         cell = std::monostate{};
     } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int ||
@@ -109,15 +109,16 @@ int main(int argc, char** argv) {
         "sqlite3 -csv '" + database.string() + "' \"" + Select + "\" > '" + csv.string() + "'";
     const double sqliteSeconds = bench::BestSeconds(runs, [&] { run(baseline); });
 
-    ui::XlsRow titles(names.begin(), names.end());
+    platform::XlsRow titles(names.begin(), names.end());
     const auto xls = folder / "out.xls";
     const double xlsSeconds = bench::BestSeconds(runs, [&] {
-        ui::WriteXlsFile(xls, titles, fetched.size(), [&](std::size_t i, ui::XlsRow& row) {
-            const auto& values = fetched[i];
-            row.resize(values.size());
-            for (std::size_t c = 0; c < values.size(); ++c)
-                setCell(row[c], values[c]);
-        });
+        platform::WriteXlsFile(xls, titles, fetched.size(),
+                               [&](std::size_t i, platform::XlsRow& row) {
+                                   const auto& values = fetched[i];
+                                   row.resize(values.size());
+                                   for (std::size_t c = 0; c < values.size(); ++c)
+                                       setCell(row[c], values[c]);
+                               });
     });
 
     std::printf("rows: %d x %zu columns\n", ExportRows, names.size());

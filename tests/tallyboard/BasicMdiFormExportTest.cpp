@@ -86,7 +86,14 @@ TEST_F(BrowseExportTest, WritesTheShownRowsWithoutMarkAndNarrowColumnsAndAFixedC
     Grid().view()->selectRow(3);
     const QString target = Target("成绩.xls");
     dialogs.answer(target);
+    // The grid is put back before the success message shows, not after the user closed it.
+    int restoredAtMessage = 0;
+    boxes.onShow([&](const ui::ShownMessageBox&) {
+        ExpectGridRestored();
+        restoredAtMessage += Grid().footer(1).kind == FooterKind::RecordCount;
+    });
     EXPECT_TRUE(window->ExportToExcel(u"考试成绩导出"_qs));
+    EXPECT_EQ(restoredAtMessage, 1);
 
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_EQ(dialogs.shown()[0].fileName,

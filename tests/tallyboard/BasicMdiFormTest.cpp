@@ -277,14 +277,28 @@ TEST_F(BrowseWindowTest, SectionAndFileReadTheColumnsAndTheRecordCountFooter) {
     EXPECT_TRUE(boxes.shown().empty());
 }
 
-TEST_F(BrowseWindowTest, AGbkColumnFileIsReadAsGbk) {
-    WriteColumnFile(
-        platform::ToGbk(u"[score]\r\nName,姓名,,80,true\r\nFac,单位名称,,120,true\r\n"_qs));
-    TfrmBasicMid& form = CreateWindow();
-    form.SetGridTitelID(u"score"_qs);
-    ASSERT_EQ(Grid().columnCount(), 2);
-    EXPECT_EQ(Grid().columnTitle(0), u"姓名");
-    EXPECT_EQ(Grid().columnTitle(1), u"单位名称");
+// GBK unless a byte-order mark says UTF-8: 学员 in GBK (D1A7 D4B1) is valid UTF-8 too, and was
+// read as ѧԱ.
+TEST_F(BrowseWindowTest, AColumnFileIsGbkUnlessItStartsWithAUtf8ByteOrderMark) {
+    const QString text = u"[score]\r\nName,学员,,80,true\r\nFac,单位名称,,120,true\r\n"_qs;
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool readRight;
+    } cases[] = {
+        {"GBK", platform::ToGbk(text), true},
+        {"UTF-8 with mark", "\xEF\xBB\xBF" + text.toStdString(), true},
+        {"UTF-8 without mark", text.toStdString(), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteColumnBytes(c.bytes);
+        TfrmBasicMid& form = CreateWindow();
+        form.SetGridTitelID(u"score"_qs);
+        ASSERT_EQ(Grid().columnCount(), 2);
+        EXPECT_EQ(Grid().columnTitle(0) == u"学员", c.readRight);
+        EXPECT_EQ(Grid().columnTitle(1) == u"单位名称", c.readRight);
+    }
 }
 
 TEST_F(BrowseWindowTest, ColumnMovesAndResizesAreWrittenBackInTheFilesEncoding) {
@@ -316,9 +330,9 @@ TEST_F(BrowseWindowTest, ColumnMovesAndResizesAreWrittenBackInTheFilesEncoding) 
     for (const bool gbk : {true, false}) {
         SCOPED_TRACE(gbk ? "GBK" : "UTF-8");
         auto encoded = [gbk](const QString& text) {
-            return gbk ? platform::ToGbk(text) : text.toStdString();
+            return gbk ? platform::ToGbk(text) : "\xEF\xBB\xBF" + text.toStdString();
         };
-        WriteColumnFile(encoded(before));
+        WriteColumnBytes(encoded(before));
         TfrmBasicMid& form = CreateWindow();
         form.SetGridTitelID(u"score"_qs);
         form.SetAdjustWidth(true);
@@ -358,18 +372,18 @@ TEST_F(BrowseWindowTest, NoWriteBackUnlessTheWindowTurnedItOnAndAFailedOneIsRepo
     Grid().moveColumn(1, 0);
     Grid().titleRow()->resizeSection(0, 90);
     QCoreApplication::processEvents();
-    EXPECT_EQ(testsupport::readFile(ColumnFile()), file);
+    EXPECT_EQ(ColumnFileText(), file);
     EXPECT_EQ(std::filesystem::last_write_time(ColumnFile()), written);
 
     // Reading the layout while the write-back is on does not write it.
     form.SetAdjustWidth(true);
     form.SetGridTitelID(u"SCORE"_qs);
     QCoreApplication::processEvents();
-    EXPECT_EQ(testsupport::readFile(ColumnFile()), file);
+    EXPECT_EQ(ColumnFileText(), file);
     // Neither does reopening the query, which restores the columns' places and widths.
     Open(u"select * from score order by id desc"_qs);
     QCoreApplication::processEvents();
-    EXPECT_EQ(testsupport::readFile(ColumnFile()), file);
+    EXPECT_EQ(ColumnFileText(), file);
 
     // A section the file lacks: the grid's columns are the result's fields, and a move writes
     // the file back as it was, apart from its line ends.
@@ -379,13 +393,13 @@ TEST_F(BrowseWindowTest, NoWriteBackUnlessTheWindowTurnedItOnAndAFailedOneIsRepo
     ASSERT_FALSE(Grid().hasConfiguredColumns());
     Grid().moveColumn(3, 0);
     QCoreApplication::processEvents();
-    EXPECT_EQ(testsupport::readFile(ColumnFile()), file);
+    EXPECT_EQ(ColumnFileText(), file);
 
     // With the section name gone, nothing is written either.
     form.SetGridTitelID(u""_qs);
     Grid().moveColumn(1, 0);
     QCoreApplication::processEvents();
-    EXPECT_EQ(testsupport::readFile(ColumnFile()), file);
+    EXPECT_EQ(ColumnFileText(), file);
     EXPECT_TRUE(boxes.shown().empty());
 
     // A file that went away: the error box, and no new file.
@@ -402,8 +416,7 @@ TEST_F(BrowseWindowTest, NoWriteBackUnlessTheWindowTurnedItOnAndAFailedOneIsRepo
     Grid().titleRow()->resizeSection(0, 90);
     QCoreApplication::processEvents();
     EXPECT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(testsupport::readFile(ColumnFile()),
-              "[score]\r\nScore,成绩,,60,true\r\nName,姓名,,90,true\r\n");
+    EXPECT_EQ(ColumnFileText(), "[score]\r\nScore,成绩,,60,true\r\nName,姓名,,90,true\r\n");
 }
 
 TEST_F(BrowseWindowTest, EnterMovesTheFocusOnExceptFromButtonsAndTag99) {

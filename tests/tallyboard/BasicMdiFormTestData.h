@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CodePage.h"
 #include "platform/DatabaseConnection.h"
 #include "platform/DatabaseQuery.h"
 #include "tallyboard/BasicMdiForm.h"
@@ -32,7 +33,15 @@ protected:
 
     QString ProgramDir() const { return QString::fromStdString(folder.path().string()) + u'/'; }
     std::filesystem::path ColumnFile() const { return folder / "列项属性.txt"; }
-    void WriteColumnFile(const std::string& bytes) const { folder.write("列项属性.txt", bytes); }
+    // The file as the program ships it: the text (UTF-8 here) in GBK.
+    void WriteColumnFile(const std::string& text) const {
+        WriteColumnBytes(platform::ToGbk(QString::fromStdString(text)));
+    }
+    void WriteColumnBytes(const std::string& bytes) const { folder.write("列项属性.txt", bytes); }
+    // The file's GBK text, in UTF-8.
+    std::string ColumnFileText() const {
+        return platform::FromGbk(testsupport::readFile(ColumnFile())).toStdString();
+    }
 
     TfrmBasicMid& CreateWindow() {
         window = std::make_unique<TfrmBasicMid>(ProgramDir());

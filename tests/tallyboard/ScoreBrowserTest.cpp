@@ -1,3 +1,4 @@
+#include "platform/CodePage.h"
 #include "platform/DatabaseQuery.h"
 #include "tallyboard/BasicMdiForm.h"
 #include "tallyboard/Unit4.h"
@@ -52,7 +53,13 @@ protected:
     void TearDown() override { QDir::setCurrent(QDir::tempPath()); }
 
     QString Folder() const { return QString::fromStdString(dir.path().string()) + u'/'; }
-    void WriteColumnFile(const std::string& text) { dir.write("列项属性.txt", text); }
+    // The text (UTF-8 here) in GBK, as the program ships the file.
+    void WriteColumnFile(const std::string& text) {
+        dir.write("列项属性.txt", platform::ToGbk(QString::fromStdString(text)));
+    }
+    std::string ColumnFileText() const {
+        return platform::FromGbk(testsupport::readFile(dir / "列项属性.txt")).toStdString();
+    }
 
     std::unique_ptr<TfrmBasicMid1> Open() {
         auto window = std::make_unique<TfrmBasicMid1>(Folder());
@@ -244,7 +251,7 @@ TEST_F(ScoreBrowser, WithoutScoreSectionEveryFieldShowsWithoutFooterAndNothingIs
 
     window->dbgrdData->setColumnWidth(0, 200);
     QCoreApplication::processEvents();
-    EXPECT_EQ(testsupport::readFile(dir / "列项属性.txt"), other);
+    EXPECT_EQ(ColumnFileText(), other);
 }
 
 TEST_F(ScoreBrowser, MalformedWidthKeepsTheColumnsBeforeItAndStopsTheWriteBack) {
@@ -261,7 +268,7 @@ TEST_F(ScoreBrowser, MalformedWidthKeepsTheColumnsBeforeItAndStopsTheWriteBack) 
     Search(*window, {});
     window->dbgrdData->setColumnWidth(0, 120);
     QCoreApplication::processEvents();
-    EXPECT_EQ(testsupport::readFile(dir / "列项属性.txt"), text);
+    EXPECT_EQ(ColumnFileText(), text);
 }
 
 TEST_F(ScoreBrowser, UnreachableDatabaseShowsAtTheFirstSearchAndTheExportDoesNothing) {

@@ -16,7 +16,15 @@ TEST(DisplayFormat, DateTimeMasks) {
         {u"YYYY年MM月DD日", u"2024年01月05日"},
         {u"dd.mm.yyyy", u"05.01.2024"},
         {u"hh:nn:ss.zzz", u"07:08:09.045"},
-        {u"hh:mm", u"07:01"}, // mm is the month, nn the minute
+        // m right after h or hh is the minute, separators and quoted text between them or not;
+        // anywhere else it is the month.
+        {u"hh:mm", u"07:08"},
+        {u"yyyy-mm-dd hh:mm:ss", u"2024-01-05 07:08:09"},
+        {u"h m", u"7 8"},
+        {u"hh'时'mm", u"07时08"},
+        {u"hh:nn mm", u"07:08 01"},
+        {u"mm hh", u"01 07"},
+        {u"hhTmm", u"07T01"},
         {u"\"at\" hh 'h'", u"at 07 h"},
         {u"yyyyy", u"202424"},
         {u"", u""},

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 using gridtest::Column;
+using platform::XlsCell;
 using ui::DataGrid;
-using ui::XlsCell;
 
 namespace {
 
@@ -57,7 +57,7 @@ TEST(GridStoredCells, ExportAndDisplayOfDateTimesAndTextsFromTheStoredValues) {
         {Text("周强"), 0.0, Text("2040-02-29 00:00:00"), Text("2040年02月29日 00:00:00.000"),
          Text("白沙镇农技站"), std::monostate()},
     };
-    ui::XlsRow cells;
+    platform::XlsRow cells;
     for (int row = 0; row < 5; ++row) {
         SCOPED_TRACE(row);
         ui::FillGridExportRow(grid, columns, row, cells);

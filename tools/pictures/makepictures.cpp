@@ -119,6 +119,17 @@ QImage iconStrip() {
     painter.drawLine(QPointF(8, 3), QPointF(8, 13));
     painter.drawLine(QPointF(3, 8), QPointF(13, 8));
 
+    cell(2); // statistics: three bars on a base line
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(deepBlue);
+    painter.drawRect(QRectF(3, 8, 3, 5));
+    painter.setBrush(QColor(30, 140, 60));
+    painter.drawRect(QRectF(7, 3, 3, 10));
+    painter.setBrush(QColor(240, 160, 40));
+    painter.drawRect(QRectF(11, 6, 3, 7));
+    painter.setPen(ink);
+    painter.drawLine(QPointF(2, 14), QPointF(15, 14));
+
     cell(3); // delete
     painter.setPen(QPen(QColor(200, 50, 40), 2.4, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(4, 4), QPointF(12, 12));

@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-namespace ui {
+namespace platform {
 
 // One cell of an exported sheet: empty (nothing is stored), a number, or UTF-8 text. An empty
 // text is stored as a cell without a value.
@@ -72,4 +72,4 @@ bool WriteXlsFile(const std::filesystem::path& target, const XlsRow& titles, std
                   const XlsRowSource& source, const XlsOptions& options = {},
                   const XlsProgress& progress = {});
 
-} // namespace ui
+} // namespace platform

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string_view>
 
-namespace ui {
+namespace platform {
 
 // Writes a file through a temporary file in the target's folder that is renamed over the target
 // only once it is complete and on disk, so that the target is always either the old file or the
@@ -35,4 +35,4 @@ private:
 // Replaces the target with the bytes in one step (see AtomicFile).
 void ReplaceFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
-} // namespace ui
+} // namespace platform

@@ -1,4 +1,4 @@
-#include "ui/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include "platform/RuntimeErrors.h"
 
@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace ui {
+namespace platform {
 namespace {
 
 // The permissions the new file should have: those of the file it replaces, or the ones a newly
@@ -96,4 +96,4 @@ void ReplaceFileAtomically(const std::filesystem::path& target, std::string_view
     file.commit();
 }
 
-} // namespace ui
+} // namespace platform

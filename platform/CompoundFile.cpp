@@ -1,8 +1,8 @@
-#include "ui/CompoundFile.h"
+#include "platform/CompoundFile.h"
 
 #include <algorithm>
 
-namespace ui {
+namespace platform {
 namespace {
 
 constexpr uint32_t FreeSector = 0xFFFFFFFF;
@@ -129,4 +129,4 @@ std::string SingleStreamCompoundFile::tail() const {
     return out;
 }
 
-} // namespace ui
+} // namespace platform

@@ -1,8 +1,8 @@
-#include "ui/XlsWriter.h"
+#include "platform/XlsWriter.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/CompoundFile.h"
 #include "platform/RuntimeErrors.h"
-#include "ui/AtomicFile.h"
-#include "ui/CompoundFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +11,7 @@
 #include <functional>
 #include <string_view>
 
-namespace ui {
+namespace platform {
 namespace {
 
 // ---------------------------------------------------------------------------------------------
@@ -809,4 +809,4 @@ bool WriteXlsFile(const std::filesystem::path& target, const XlsRow& titles, std
     return true;
 }
 
-} // namespace ui
+} // namespace platform

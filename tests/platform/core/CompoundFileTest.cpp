@@ -1,11 +1,11 @@
-#include "ui/CompoundFile.h"
+#include "platform/CompoundFile.h"
 
 #include <gtest/gtest.h>
 #include <set>
 
 namespace {
 
-using ui::SingleStreamCompoundFile;
+using platform::SingleStreamCompoundFile;
 
 uint32_t field32(const std::string& bytes, std::size_t offset) {
     uint32_t value = 0;

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace ui {
+namespace platform {
 
 // The frame of a version-3 compound document (512-byte sectors) that holds one stream, written
 // in three parts around the stream's bytes: header(), the stream, padding() and tail(). The
@@ -38,4 +38,4 @@ private:
     uint32_t difatSectors = 0;
 };
 
-} // namespace ui
+} // namespace platform

@@ -1,4 +1,4 @@
-#include "ui/XlsWriter.h"
+#include "platform/XlsWriter.h"
 
 #include "platform/RuntimeErrors.h"
 #include "tests/support/TempDir.h"
@@ -13,9 +13,9 @@
 
 namespace {
 
+using platform::XlsCell;
+using platform::XlsRow;
 using testsupport::TempDir;
-using ui::XlsCell;
-using ui::XlsRow;
 
 // What an independent reader (xlrd) finds in a workbook, and what a check of the indexes that
 // Excel uses finds wrong.
@@ -218,7 +218,8 @@ std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
 TEST(XlsWriter, KeepsChineseTextNumbersEmptyCellsAndTheFooterRow) {
     TempDir dir;
     const auto file = dir / "考试成绩导出20240131.xls";
-    ui::XlsWriter writer({"单位名称", "成绩", "备注", "考试时间"}, {{150, 60, 0, 120}, "成绩"});
+    platform::XlsWriter writer({"单位名称", "成绩", "备注", "考试时间"},
+                               {{150, 60, 0, 120}, "成绩"});
     writer.addRow({"考试成绩导出", 95.0, XlsCell{}, "2024-01-31 09:30:00"});
     writer.addRow({"Café Zürich", -87.25, "第二行", XlsCell{}});
     writer.addRow({XlsCell{}, 1e15, "", "𠀀 beyond the BMP"});
@@ -284,7 +285,7 @@ TEST(XlsWriter, LongTextsAndAStringTableOverManyRecordsReadBackWhole) {
         many.push_back(text);
     }
 
-    ui::XlsWriter writer({"正文"});
+    platform::XlsWriter writer({"正文"});
     writer.addRow({chinese});
     writer.addRow({latin});
     writer.addRow({tooLong});
@@ -325,7 +326,7 @@ TEST(XlsWriter, SeventyThousandRowsGoOnInASecondSheetUnderTheTitlesAgain) {
     const XlsRow titles = {"序号", "单位", "姓名", "成绩", "日期", "三倍", "备注", "负数"};
     constexpr std::size_t rowCount = 70000;
     std::vector<std::size_t> reported;
-    ASSERT_TRUE(ui::WriteXlsFile(
+    ASSERT_TRUE(platform::WriteXlsFile(
         file, titles, rowCount, [](std::size_t i, XlsRow& row) { row = bigRow(i); }, {},
         [&](std::size_t done) {
             reported.push_back(done);
@@ -369,8 +370,8 @@ TEST(XlsWriter, SeventyThousandRowsGoOnInASecondSheetUnderTheTitlesAgain) {
 }
 
 TEST(XlsWriter, SheetsHoldAllTheirRowsAndNamesAreMadeAcceptable) {
-    ui::XlsWriter untitled({});
-    for (std::size_t i = 0; i < ui::XlsWriter::MaxSheetRows; ++i)
+    platform::XlsWriter untitled({});
+    for (std::size_t i = 0; i < platform::XlsWriter::MaxSheetRows; ++i)
         untitled.addRow({1.0});
     EXPECT_EQ(untitled.sheetCount(), 1u);
     untitled.addRow({1.0});
@@ -378,7 +379,8 @@ TEST(XlsWriter, SheetsHoldAllTheirRowsAndNamesAreMadeAcceptable) {
 
     TempDir dir;
     const auto file = dir / "names.xls";
-    ui::XlsWriter named({"标题"}, {{}, "成绩/汇总[2024]:全部考试成绩的明细表格和汇总表以及其他"});
+    platform::XlsWriter named({"标题"},
+                              {{}, "成绩/汇总[2024]:全部考试成绩的明细表格和汇总表以及其他"});
     named.save(file);
     const ReadBook book = readBack(dir, file);
     ASSERT_EQ(book.sheets.size(), 1u);
@@ -387,17 +389,17 @@ TEST(XlsWriter, SheetsHoldAllTheirRowsAndNamesAreMadeAcceptable) {
     expectText(book.sheets[0].rows[0][0], "标题");
 
     EXPECT_THROW(named.addRow({1.0}), platform::Exception);
-    ui::XlsWriter wide({});
+    platform::XlsWriter wide({});
     wide.addRow(XlsRow(256, 1.0));
     EXPECT_THROW(wide.addRow(XlsRow(257, 1.0)), platform::Exception);
     EXPECT_EQ(wide.rowCount(), 1u);
-    EXPECT_THROW(ui::XlsWriter(XlsRow(257, "标题")), platform::Exception);
+    EXPECT_THROW(platform::XlsWriter(XlsRow(257, "标题")), platform::Exception);
 }
 
 TEST(XlsWriter, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     TempDir dir;
     const auto file = dir.write("export.xls", "the old export");
-    ui::XlsWriter writer({"序号"});
+    platform::XlsWriter writer({"序号"});
     for (int i = 0; i < 20000; ++i)
         writer.addRow({static_cast<double>(i), "第" + std::to_string(i) + "行"});
 
@@ -447,12 +449,13 @@ TEST(XlsWriter, AStoppedExportWritesNothing) {
         lastReport = done;
         return done < 3000;
     };
-    EXPECT_FALSE(ui::WriteXlsFile(fresh, {"序号"}, 10000, source, {}, stopAt3000));
+    EXPECT_FALSE(platform::WriteXlsFile(fresh, {"序号"}, 10000, source, {}, stopAt3000));
     EXPECT_GE(lastReport, 3000u);
     EXPECT_LT(lastReport, 10000u);
-    EXPECT_FALSE(ui::WriteXlsFile(old, {"序号"}, 10000, source, {}, stopAt3000));
+    EXPECT_FALSE(platform::WriteXlsFile(old, {"序号"}, 10000, source, {}, stopAt3000));
     // Stopping at the very end, after the last row, still writes nothing.
-    EXPECT_FALSE(ui::WriteXlsFile(old, {}, 10, source, {}, [](std::size_t) { return false; }));
+    EXPECT_FALSE(
+        platform::WriteXlsFile(old, {}, 10, source, {}, [](std::size_t) { return false; }));
     EXPECT_EQ(testsupport::readFile(old), "old bytes");
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"old.xls"});
 }

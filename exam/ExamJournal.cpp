@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,6 +36,20 @@ void CreatePrivateFile(const std::string& file) {
         ::fchmod(fd, 0600);
         ::close(fd);
     }
+}
+
+// One program at a time keeps a journal: a second one would offer to resume the run the first is
+// still taking. The lock goes with the process, however it ends.
+int LockJournal(const std::string& file) {
+    const std::string lockFile = file + ".lock";
+    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw EJournalError("考试记录文件无法打开:" + lockFile);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        throw EJournalError("另一个考试程序正在使用考试记录:" + file);
+    }
+    return fd;
 }
 
 std::string ColumnText(sqlite3_stmt* statement, int column) {
@@ -76,7 +91,7 @@ public:
     bool Step() {
         const int result = sqlite3_step(statement);
         if (result != SQLITE_ROW && result != SQLITE_DONE)
-            journal.Fail("写入");
+            journal.Fail("读写");
         return result == SQLITE_ROW;
     }
     void Run() { Step(); }
@@ -92,24 +107,32 @@ private:
     sqlite3_stmt* statement = nullptr;
 };
 
-ExamJournal::ExamJournal(const std::string& path) : file(path) {
+ExamJournal::ExamJournal(const std::string& path) : file(path), lock(LockJournal(path)) {
     CreatePrivateFile(file);
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
         const std::string reason = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close(db);
         db = nullptr;
+        ::close(lock);
         throw EJournalError("考试记录文件无法打开:" + file + " (" + reason + ")");
     }
     sqlite3_busy_timeout(db, 2000);
-    // Write-ahead with a full sync: each commit is one append and one fsync of the log.
-    Execute("pragma journal_mode=wal");
-    Execute("pragma synchronous=full");
-    Execute(Schema);
+    try {
+        // Write-ahead with a full sync: each commit is one append and one fsync of the log.
+        Execute("pragma journal_mode=wal");
+        Execute("pragma synchronous=full");
+        Execute(Schema);
+    } catch (...) {
+        sqlite3_close(db);
+        ::close(lock);
+        throw;
+    }
 }
 
 ExamJournal::~ExamJournal() {
     sqlite3_close(db);
+    ::close(lock);
 }
 
 void ExamJournal::Execute(const char* sql) {

@@ -53,7 +53,8 @@ struct JournaledRun {
 // Runs are never deleted: a run the examinee declined to resume is archived instead.
 class ExamJournal final {
 public:
-    // Opens or creates the file, readable and writable by its owner only. Throws EJournalError.
+    // Opens or creates the file, readable and writable by its owner only, and holds it for this
+    // process alone while it is open. Throws EJournalError, also when another process holds it.
     explicit ExamJournal(const std::string& file);
     ~ExamJournal();
     ExamJournal(const ExamJournal&) = delete;
@@ -84,5 +85,6 @@ private:
     void ReadAnswers(JournaledRun& run) const;
 
     std::string file;
+    int lock = -1;
     sqlite3* db = nullptr;
 };

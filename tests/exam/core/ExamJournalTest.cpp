@@ -59,14 +59,18 @@ TEST(ExamJournal, KeepsRunsThroughEveryStageAcrossReopening) {
     EXPECT_FALSE(journal.Run(second + 1).has_value());
 }
 
-TEST(ExamJournal, AFileThatCannotBeOpenedIsAnErrorNamingIt) {
+// A journal in a missing folder, or one that another program holds, is an error naming the file.
+TEST(ExamJournal, AFileThatCannotBeOpenedOrIsHeldIsAnErrorNamingIt) {
     testsupport::TempDir dir;
-    const std::string file = (dir / "missing" / "journal.db").string();
-    try {
-        ExamJournal journal(file);
-        FAIL() << "opened";
-    } catch (const EJournalError& error) {
-        EXPECT_NE(std::string(error.what()).find(file), std::string::npos) << error.what();
+    const std::string held = (dir / "journal.db").string();
+    const ExamJournal holder(held);
+    for (const std::string& file : {(dir / "missing" / "journal.db").string(), held}) {
+        try {
+            ExamJournal journal(file);
+            ADD_FAILURE() << "opened " << file;
+        } catch (const EJournalError& error) {
+            EXPECT_NE(std::string(error.what()).find(file), std::string::npos) << error.what();
+        }
     }
 }
 

@@ -1,4 +1,4 @@
-#include "tools/paperwriter/BenchPaper.h"
+#include "tools/benchpaper/BenchPaper.h"
 
 #include <iterator>
 

@@ -2,8 +2,8 @@
 // texts in GBK. mqewriter --bench-paper <output.mqe>: writes the large benchmark paper.
 
 #include "platform/CodePage.h"
-#include "tools/paperwriter/BenchPaper.h"
-#include "tools/paperwriter/PaperWriter.h"
+#include "tools/benchpaper/BenchPaper.h"
+#include "exam/PaperWriter.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,15 +1,21 @@
 #pragma once
 
+#include "exam/PaperFormat.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-// Writes ".mqe" question papers for tests, demos and benchmarks. Texts are GBK bytes.
+// Writes ".mqe" question papers. Texts are GBK bytes.
 namespace paperwriter {
 
-enum class Kind : uint8_t { Single = 0, Multi = 1, Matching = 2 };
+enum class Kind : uint8_t {
+    Single = paperformat::KindSingle,
+    Multi = paperformat::KindMulti,
+    Matching = paperformat::KindMatching
+};
 
 struct Question {
     Kind kind = Kind::Single; // any other value is written as it stands, with no type block
@@ -53,38 +59,8 @@ struct PaperLayout {
 // damage exactly the field it means to.
 PaperLayout LayOutPaper(const Paper& paper);
 
-// Byte offsets of the fields, relative to the start of their structure.
-namespace field {
-constexpr int32_t HeaderSize = 544;
-constexpr int32_t HeaderMark = 0;
-constexpr int32_t HeaderFirstRecord = 24;
-constexpr int32_t HeaderTimeLimit = 28;
-constexpr int32_t HeaderRules = 32;
-constexpr int32_t HeaderTitle = 288;
-
-constexpr int32_t RecordSize = 28;
-constexpr int32_t RecordSeqNo = 0;
-constexpr int32_t RecordStemStart = 4;
-constexpr int32_t RecordStemEnd = 8;
-constexpr int32_t RecordAllOrNothing = 12;
-constexpr int32_t RecordFullMarks = 16;
-constexpr int32_t RecordMark = 20;
-constexpr int32_t RecordKind = 23;
-constexpr int32_t RecordNext = 24;
-
-constexpr int32_t SingleKey = 0;
-constexpr int32_t SingleFirstOption = 4;
-constexpr int32_t MultiAnswer = 0;
-constexpr int32_t MultiFirstOption = 256;
-constexpr int32_t MatchingLeftCount = 0;
-constexpr int32_t MatchingAnswer = 4;
-constexpr int32_t MatchingFirstOption = 260;
-
-constexpr int32_t NodeSize = 12;
-constexpr int32_t NodeNext = 0;
-constexpr int32_t NodeTextStart = 4;
-constexpr int32_t NodeTextEnd = 8;
-} // namespace field
+// The layout the reader reads, under the name tests use to damage a field.
+namespace field = paperformat;
 
 // Offset of the FirstOption field of a question's type block; -1 for an unknown kind.
 int32_t FirstOptionField(const Question& question, const QuestionLayout& layout);

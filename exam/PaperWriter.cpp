@@ -1,5 +1,6 @@
-#include "tools/paperwriter/PaperWriter.h"
+#include "exam/PaperWriter.h"
 
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 
@@ -7,17 +8,14 @@ namespace paperwriter {
 
 namespace {
 
-constexpr char PaperMark[] = "\x08Tessarin";
-constexpr char RecordMarkBytes[] = "\x02MQ";
-
 int32_t BlockSize(Kind kind) {
     switch (kind) {
     case Kind::Single:
-        return 8;
+        return field::SingleBlockSize;
     case Kind::Multi:
-        return 260;
+        return field::MultiBlockSize;
     case Kind::Matching:
-        return 264;
+        return field::MatchingBlockSize;
     }
     return 0;
 }
@@ -39,15 +37,20 @@ int32_t FirstOptionInBlock(Kind kind) {
 }
 
 void PutShortText(std::string& bytes, int32_t at, const std::string& text, const char* what) {
-    if (text.size() > 255)
+    if (text.size() > field::MaxHeaderText)
         throw std::invalid_argument(std::string(what) + " is longer than 255 bytes");
     PatchByte(bytes, at, static_cast<uint8_t>(text.size()));
     bytes.replace(static_cast<size_t>(at) + 1, text.size(), text);
 }
 
+void PutAnswer(std::string& bytes, int32_t at, const std::array<uint8_t, 256>& answer) {
+    bytes.replace(static_cast<size_t>(at), answer.size(),
+                  reinterpret_cast<const char*>(answer.data()), answer.size());
+}
+
 std::string Header(const Paper& paper) {
-    std::string header(field::HeaderSize, '\0');
-    header.replace(field::HeaderMark, 9, PaperMark, 9);
+    std::string header(static_cast<size_t>(field::HeaderSize), '\0');
+    header.replace(field::HeaderMark, field::PaperMarkSize, field::PaperMark, field::PaperMarkSize);
     PatchInt32(header, field::HeaderFirstRecord, paper.questions.empty() ? -1 : field::HeaderSize);
     PatchInt32(header, field::HeaderTimeLimit, paper.timeLimit);
     PutShortText(header, field::HeaderRules, paper.rules, "the rules");
@@ -83,7 +86,8 @@ int32_t AppendQuestion(std::string& bytes, const Question& q, int position, bool
                layout.stemStart + static_cast<int32_t>(q.stem.size()));
     PatchByte(bytes, at + field::RecordAllOrNothing, q.allOrNothing);
     PatchInt32(bytes, at + field::RecordFullMarks, q.fullMarks);
-    bytes.replace(static_cast<size_t>(at + field::RecordMark), 3, RecordMarkBytes, 3);
+    bytes.replace(static_cast<size_t>(at + field::RecordMark), field::RecordMarkSize,
+                  field::RecordMarkBytes, field::RecordMarkSize);
     PatchByte(bytes, at + field::RecordKind, static_cast<uint8_t>(q.kind));
     PatchInt32(bytes, at + field::RecordNext, last ? -1 : end);
 
@@ -92,13 +96,11 @@ int32_t AppendQuestion(std::string& bytes, const Question& q, int position, bool
         PatchInt32(bytes, layout.block + field::SingleKey, q.key);
         break;
     case Kind::Multi:
-        bytes.replace(static_cast<size_t>(layout.block + field::MultiAnswer), 256,
-                      reinterpret_cast<const char*>(q.answer.data()), 256);
+        PutAnswer(bytes, layout.block + field::MultiAnswer, q.answer);
         break;
     case Kind::Matching:
         PatchInt32(bytes, layout.block + field::MatchingLeftCount, q.leftCount);
-        bytes.replace(static_cast<size_t>(layout.block + field::MatchingAnswer), 256,
-                      reinterpret_cast<const char*>(q.answer.data()), 256);
+        PutAnswer(bytes, layout.block + field::MatchingAnswer, q.answer);
         break;
     }
     if (withBlock)

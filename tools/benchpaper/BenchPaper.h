@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/paperwriter/PaperWriter.h"
+#include "exam/PaperWriter.h"
 
 namespace paperwriter {
 

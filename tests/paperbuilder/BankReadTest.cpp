@@ -102,7 +102,7 @@ TEST(BankCheck, EveryFaultNamesItsRow) {
     Bank many;
     many.questions.resize(257);
     EXPECT_NE(FaultLines(Checked(many)).front().find("最多 256 道"), std::string::npos);
-    BankQuestion wide{2, SingleKind, QStringLiteral("x"), {}, {}, {}, {}, QStringLiteral("A")};
+    BankQuestion wide{2, SingleKind, QStringLiteral("x"), {}, {}, {}, {}, QStringLiteral("A"), {}};
     for (int i = 0; i < 257; ++i)
         wide.options.append(QStringLiteral("o"));
     EXPECT_EQ(Checked(Bank{"w.csv", {}, {}, {}, {wide}}).questions[0].faults.value(0),

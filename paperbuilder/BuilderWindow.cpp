@@ -243,9 +243,9 @@ void BuilderWindow::Recheck() {
     model->SetQuestions(bank, checked);
     QStringList headerFaults;
     int total = 0;
+    // The header values come from the edits, so their faults have no row in the bank.
     for (const Fault& fault : checked.faults)
-        if (fault.place.row == 0 || fault.place.row == bank.title.row ||
-            fault.place.row == bank.rules.row || fault.place.row == bank.minutes.row)
+        if (fault.place.row == 0)
             headerFaults.append(fault.message);
     for (const auto& question : checked.paper.questions)
         total += question.fullMarks;

@@ -144,8 +144,7 @@ QString NumberText(const QString& raw) {
     return raw;
 }
 
-QString CellText(QXmlStreamReader& xml, const QStringList& shared) {
-    const QString type = xml.attributes().value(QLatin1String("t")).toString();
+QString CellText(QXmlStreamReader& xml, QStringView type, const QStringList& shared) {
     if (type == QLatin1String("inlineStr"))
         return ItemText(xml, QLatin1String("c"));
     QString value;
@@ -189,9 +188,10 @@ Table ReadSheet(const QString& name, const QByteArray& part, const QStringList& 
             table.rows.push_back({number > 0 ? number : previous + 1, {}});
         } else if (xml.name() == QLatin1String("c") && !table.rows.empty()) {
             TableRow& row = table.rows.back();
-            const int column = ColumnOf(xml.attributes().value(QLatin1String("r")));
+            const QXmlStreamAttributes attributes = xml.attributes();
+            const int column = ColumnOf(attributes.value(QLatin1String("r")));
             PutCell(row, column >= 0 ? column : static_cast<int>(row.cells.size()),
-                    CellText(xml, shared));
+                    CellText(xml, attributes.value(QLatin1String("t")), shared));
         }
     }
     CheckParsed(xml);

@@ -3,6 +3,7 @@
 #   exam-login.png    exam's login window, filled in
 #   exam-running.png  exam's main window with the drawn paper running
 #   tallyboard.png    tallyboard after a search over the demo scores
+#   paperbuilder.png  paperbuilder on the question template, a question tried in the preview
 # Builds nothing: run scripts/build.sh first (or name another build folder). Prepares the demo
 # data in its bin/; the exam is stopped before it ends, so it records no score.
 #   scripts/screenshots.sh [build-folder]
@@ -12,7 +13,7 @@ bin=${1:-build}/bin
 out=docs/screenshots
 
 if [ -z "${SCREENSHOTS_ON_XVFB:-}" ]; then
-    for program in exam tallyboard; do
+    for program in exam tallyboard paperbuilder; do
         if [ ! -x "$bin/$program" ]; then
             echo "$bin/$program is missing: run scripts/build.sh first" >&2
             exit 1
@@ -105,7 +106,24 @@ tallyboard_screenshot() {
     kill "$pid"
 }
 
+paperbuilder_screenshot() {
+    "$bin/paperbuilder" "$bin/试题模板.xlsx" &
+    started+=($!)
+    local pid=$!
+    local window
+    window=$(wait_window "$pid" "试卷制作" 800)
+    sleep 0.5
+    # The third question, a multiple choice, with two of its options ticked in the preview.
+    click "$window" 200 175
+    key Down Down
+    click "$window" 528 187
+    click "$window" 528 215
+    import -window "$window" "$out/paperbuilder.png"
+    kill "$pid"
+}
+
 exam_screenshots
 tallyboard_screenshot
+paperbuilder_screenshot
 
-echo "Written: $out/exam-login.png $out/exam-running.png $out/tallyboard.png"
+echo "Written: $out/exam-login.png $out/exam-running.png $out/tallyboard.png $out/paperbuilder.png"

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <memory>
@@ -94,6 +95,23 @@ QHash<QString, QString> TargetsOf(const QByteArray& relations) {
     return targets;
 }
 
+// Spreadsheet programs write characters that XML cannot hold, carriage returns among them, as
+// "_xHHHH_".
+QString Unescaped(const QString& text) {
+    static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    if (!text.contains(QStringLiteral("_x")))
+        return text;
+    QString out;
+    qsizetype last = 0;
+    for (auto it = escape.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        out += QStringView(text).mid(last, match.capturedStart() - last);
+        out += QChar(char16_t(match.captured(1).toUShort(nullptr, 16)));
+        last = match.capturedEnd();
+    }
+    return out.append(QStringView(text).mid(last));
+}
+
 // The text of a string item: its runs, without the phonetic guides.
 QString ItemText(QXmlStreamReader& xml, QLatin1String element) {
     QString text;
@@ -104,7 +122,7 @@ QString ItemText(QXmlStreamReader& xml, QLatin1String element) {
             if (xml.name() == QLatin1String("rPh"))
                 ++phonetic;
             else if (xml.name() == QLatin1String("t") && phonetic == 0)
-                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                text += Unescaped(xml.readElementText(QXmlStreamReader::IncludeChildElements));
         } else if (token == QXmlStreamReader::EndElement) {
             if (xml.name() == QLatin1String("rPh"))
                 --phonetic;

@@ -78,14 +78,21 @@ TEST(RoundTrip, XlsxWrittenByAnotherProgramIsReadAndDamagedWorkbooksAreFaults) {
     python.start(
         QStringLiteral("/usr/bin/python3"),
         {"-c",
-         QStringLiteral("import openpyxl,sys\n"
-                        "wb=openpyxl.Workbook(); ws=wb.active\n"
-                        "ws.append(['答案','分值','选项B','题干','选项A','题型'])\n"
-                        "ws.append([]); ws.append(['b', 5, '乙', '多行\\n题干', '甲', '单选'])\n"
-                        "info=wb.create_sheet('试卷信息')\n"
-                        "info.append(['考试时长（分钟）', 30])\n"
-                        "wb.save(sys.argv[1])\n"),
-         Path(bank)});
+         QStringLiteral(
+             "import openpyxl,sys\n"
+             "wb=openpyxl.Workbook(); ws=wb.active\n"
+             "ws.append(['答案','分值','选项B','题干','选项A','题型'])\n"
+             "ws.append([]); ws.append(['b', 5, '乙', '多行_x000D_\\n题干', '甲', '单选'])\n"
+             "info=wb.create_sheet('试卷信息')\n"
+             "info.append(['考试时长（分钟）', 30])\n"
+             "wb.save(sys.argv[1])\n"
+             "import zipfile\n"
+             "src = zipfile.ZipFile(sys.argv[1])\n"
+             "with zipfile.ZipFile(sys.argv[2], 'w') as out:\n"
+             "    for item in src.infolist():\n"
+             "        if 'sheet1' not in item.filename:\n"
+             "            out.writestr(item, src.read(item))\n"),
+         Path(bank), Path(dir / "nosheet.xlsx")});
     ASSERT_TRUE(python.waitForFinished(60000));
     ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
     const CheckedPaper checked = CheckBank(ReadBank(Path(bank)), BuildSettings{});
@@ -102,6 +109,7 @@ TEST(RoundTrip, XlsxWrittenByAnotherProgramIsReadAndDamagedWorkbooksAreFaults) {
         {"truncated.xlsx", whole.substr(0, whole.size() / 2)},
         {"text.xlsx", "题型,题干\n"},
         {"empty.xlsx", ""},
+        {"nosheet.xlsx", testsupport::readFile(dir / "nosheet.xlsx")},
     };
     for (const auto& [name, content] : damaged) {
         QString errors;

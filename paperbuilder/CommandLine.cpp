@@ -9,7 +9,7 @@ namespace paperbuilder {
 namespace {
 
 const char* const HelpText = R"(用法 / Usage:
-  paperbuilder                          打开“试卷制作”窗口 / open the window
+  paperbuilder [题库或试卷]              打开“试卷制作”窗口 / open the window (on that file)
   paperbuilder build 题库 -o 试卷.mqe [选项]
   paperbuilder dump 试卷.mqe -o 题库.xlsx|题库.csv
   paperbuilder --help

@@ -87,6 +87,8 @@ void FillKind(const TQuestion& question, BankQuestion& out) {
 } // namespace
 
 Bank ReadBank(const QString& file) {
+    if (!QFileInfo(file).isFile())
+        throw BankError(QStringLiteral("文件不存在"));
     const QString suffix = Suffix(file);
     if (suffix == QLatin1String("xlsx"))
         return ReadXlsxBank(file);

@@ -142,7 +142,10 @@ TEST(CommandLine, ExitCodesHelpAndFaultLines) {
     for (const QStringList& arguments : badUsages)
         EXPECT_EQ(RunTool(arguments), BadUsage) << arguments.join(' ').toStdString();
 
-    EXPECT_EQ(RunTool({"build", Path(dir / "missing.csv"), "-o", Path(dir / "m.mqe")}), Faults);
+    EXPECT_EQ(RunTool({"build", Path(dir / "missing.xlsx"), "-o", Path(dir / "m.mqe")}, &errors),
+              Faults);
+    EXPECT_TRUE(errors.endsWith(QStringLiteral("missing.xlsx: 文件不存在\n")))
+        << errors.toStdString();
     EXPECT_EQ(RunTool({"dump", bank, "-o", Path(dir / "bank.txt")}), Faults);
 
     QString help;

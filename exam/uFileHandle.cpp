@@ -1,5 +1,7 @@
 #include "exam/uFileHandle.h"
 
+#include "exam/PaperFormat.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -77,44 +79,10 @@ void TQMatching::Assign(const TQuestion* source) {
 
 namespace {
 
-constexpr char PaperMark[] = "\x08Tessarin";
-constexpr char RecordMark[] = "\x02MQ";
-constexpr int32_t NoOffset = -1;
-// Options are addressed by an 8-bit index and answered in 256-entry blocks: a chain longer than
-// that cannot come from a sound paper.
-constexpr size_t MaxOptions = 256;
+using namespace paperformat;
+
 // Far more text than any paper holds; a load that reads more is going round in overlapping ranges.
 constexpr size_t PaperTextBudget = 64 * 1024 * 1024;
-
-// Byte offsets of the fields of the file's structures.
-constexpr size_t HeaderFirstRecord = 24;
-constexpr size_t HeaderTimeLimit = 28;
-constexpr size_t HeaderRules = 32;
-constexpr size_t HeaderTitle = 288;
-
-constexpr size_t RecordSize = 28;
-constexpr size_t RecordSeqNo = 0;
-constexpr size_t RecordStemStart = 4;
-constexpr size_t RecordStemEnd = 8;
-constexpr size_t RecordAllOrNothing = 12;
-constexpr size_t RecordFullMarks = 16;
-constexpr size_t RecordMarkAt = 20;
-constexpr size_t RecordKind = 23;
-constexpr size_t RecordNext = 24;
-
-// Each type block ends with the offset of its first option node.
-constexpr size_t SingleBlockSize = 8;
-constexpr size_t SingleKey = 0;
-constexpr size_t MultiBlockSize = 260;
-constexpr size_t MultiAnswer = 0;
-constexpr size_t MatchingBlockSize = 264;
-constexpr size_t MatchingLeftCount = 0;
-constexpr size_t MatchingAnswer = 4;
-
-constexpr size_t NodeSize = 12;
-constexpr size_t NodeNext = 0;
-constexpr size_t NodeTextStart = 4;
-constexpr size_t NodeTextEnd = 8;
 
 int32_t Int32At(const uint8_t* bytes) {
     const uint32_t bits = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
@@ -309,7 +277,7 @@ std::string PaperHeader::PaperTitle() const {
 }
 
 bool PaperHeader::CarriesPaperMark() const {
-    return std::memcmp(Bytes.data(), PaperMark, 9) == 0;
+    return std::memcmp(Bytes.data(), PaperMark, PaperMarkSize) == 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -386,7 +354,7 @@ void TQFileHandle::LoadFromStream(std::istream& stream) {
         uint8_t record[RecordSize];
         paper.SeekTo(offset);
         paper.ReadExactly(record, RecordSize);
-        if (std::memcmp(record + RecordMarkAt, RecordMark, 3) != 0)
+        if (std::memcmp(record + RecordMark, RecordMarkBytes, RecordMarkSize) != 0)
             throw EQError("文件已经损坏.");
         // Taken before the kind is looked at, so that a skipped record keeps the chain.
         offset = Int32At(record + RecordNext);
@@ -397,21 +365,21 @@ void TQFileHandle::LoadFromStream(std::istream& stream) {
         const std::string stem =
             paper.ReadRange(Int32At(record + RecordStemStart), Int32At(record + RecordStemEnd));
         switch (record[RecordKind]) {
-        case 0: {
+        case KindSingle: {
             uint8_t block[SingleBlockSize];
             paper.ReadExactly(block, sizeof block);
             const auto options = ReadOptionsOf(paper, block);
             AddSingle(fullMarks, allOrNothing, stem, Int32At(block + SingleKey), options, seqNo);
             break;
         }
-        case 1: {
+        case KindMulti: {
             uint8_t block[MultiBlockSize];
             paper.ReadExactly(block, sizeof block);
             const auto options = ReadOptionsOf(paper, block);
             AddMulti(fullMarks, allOrNothing, stem, AnswerAt(block + MultiAnswer), options, seqNo);
             break;
         }
-        case 2: {
+        case KindMatching: {
             uint8_t block[MatchingBlockSize];
             paper.ReadExactly(block, sizeof block);
             const auto options = ReadOptionsOf(paper, block);

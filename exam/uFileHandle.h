@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exam/PaperFormat.h"
 #include "platform/RuntimeErrors.h"
 
 #include <array>
@@ -59,7 +60,7 @@ public:
 
 // The 544-byte header at the start of a paper file, as raw bytes with typed accessors.
 struct PaperHeader {
-    static constexpr size_t Size = 544;
+    static constexpr size_t Size = paperformat::HeaderSize;
     std::array<uint8_t, Size> Bytes{};
 
     int32_t FirstRecord() const;

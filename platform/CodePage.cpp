@@ -5,13 +5,16 @@
 
 namespace platform {
 
+// Opening a converter costs more than converting most texts, so each thread keeps its own.
 QString FromGbk(const std::string& bytes) {
-    QStringDecoder decoder("GBK");
+    thread_local QStringDecoder decoder("GBK");
+    decoder.resetState();
     return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 std::string ToGbk(const QString& text) {
-    QStringEncoder encoder("GBK");
+    thread_local QStringEncoder encoder("GBK");
+    encoder.resetState();
     const QByteArray encoded = encoder.encode(text);
     return {encoded.constData(), static_cast<size_t>(encoded.size())};
 }

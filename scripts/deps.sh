@@ -8,11 +8,13 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg62-turbo-dev libgtest-dev
     qt6-charts-dev libqt6opengl6-dev
+    # question banks: .xlsx written with libxlsxwriter, read with minizip
+    libxlsxwriter-dev libminizip-dev zlib1g-dev
     # run: database drivers, Chinese translations of Qt's dialogs, fonts
     libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc unixodbc tdsodbc
     qt6-translations-l10n fonts-arphic-uming fonts-dejavu-core fontconfig
     # tests and demo data
-    sqlite3 libsqlite3-dev postgresql python3 python3-xlrd
+    sqlite3 libsqlite3-dev postgresql python3 python3-xlrd python3-openpyxl
     # fuzzing, screenshots
     clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick xdotool openbox
 )

@@ -7,6 +7,7 @@
 #   tallyboard.png    tallyboard after a search over the demo scores
 #   tallyboard-statistics.png  the whole screen under openbox: tallyboard's statistics window,
 #                     grouped by town, over the score viewer
+#   paperbuilder.png  paperbuilder on the question template, a question tried in the preview
 # Builds nothing: run scripts/build.sh first (or name another build folder). Prepares the demo
 # data in its bin/; the exam is stopped before it ends, so it records no score, and its journal
 # lives in a temporary data folder, so the user's own journal is left alone.
@@ -17,7 +18,7 @@ bin=${1:-build}/bin
 out=docs/screenshots
 
 if [ -z "${SCREENSHOTS_ON_XVFB:-}" ]; then
-    for program in exam tallyboard; do
+    for program in exam tallyboard paperbuilder; do
         if [ ! -x "$bin/$program" ]; then
             echo "$bin/$program is missing: run scripts/build.sh first" >&2
             exit 1
@@ -144,9 +145,26 @@ statistics_screenshot() {
     kill "$tallyboard_pid"
 }
 
+paperbuilder_screenshot() {
+    "$bin/paperbuilder" "$bin/试题模板.xlsx" &
+    started+=($!)
+    local pid=$!
+    local window
+    window=$(wait_window "$pid" "试卷制作" 800)
+    sleep 0.5
+    # The third question, a multiple choice, with two of its options ticked in the preview.
+    click "$window" 200 175
+    key Down Down
+    click "$window" 528 187
+    click "$window" 528 215
+    import -window "$window" "$out/paperbuilder.png"
+    kill "$pid"
+}
+
 exam_screenshots
 tallyboard_screenshot
 statistics_screenshot
+paperbuilder_screenshot
 
 echo "Written: $out/exam-login.png $out/exam-running.png $out/exam-resume.png" \
-    "$out/tallyboard.png $out/tallyboard-statistics.png"
+    "$out/tallyboard.png $out/tallyboard-statistics.png $out/paperbuilder.png"

@@ -5,7 +5,7 @@
 
 #include "exam/uMainform.h"
 #include "platform/CodePage.h"
-#include "tools/paperwriter/PaperWriter.h"
+#include "exam/PaperWriter.h"
 
 #include <QApplication>
 #include <algorithm>

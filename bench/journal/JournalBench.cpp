@@ -4,10 +4,10 @@
 // radio-button toggle and the same tick in a window of the same paper without a journal.
 
 #include "exam/ExamJournal.h"
+#include "exam/PaperWriter.h"
 #include "exam/uMainform.h"
 #include "exam/uObjectHandle.h"
-#include "tools/paperwriter/BenchPaper.h"
-#include "tools/paperwriter/PaperWriter.h"
+#include "tools/benchpaper/BenchPaper.h"
 
 #include <QAbstractButton>
 #include <QApplication>

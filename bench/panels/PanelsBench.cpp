@@ -4,7 +4,7 @@
 // controls of the same kinds, placed once, without any layout arithmetic.
 
 #include "exam/uObjectHandle.h"
-#include "tools/paperwriter/BenchPaper.h"
+#include "tools/benchpaper/BenchPaper.h"
 #include "ui/Fonts.h"
 
 #include <QApplication>

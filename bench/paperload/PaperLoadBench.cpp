@@ -2,7 +2,7 @@
 // time per load, with reading the same file's bytes as the baseline of the same run.
 
 #include "exam/uFileHandle.h"
-#include "tools/paperwriter/BenchPaper.h"
+#include "tools/benchpaper/BenchPaper.h"
 
 #include <chrono>
 #include <cstdio>

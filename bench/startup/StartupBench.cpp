@@ -15,7 +15,7 @@
 #include "exam/uFileHandle.h"
 #include "exam/uMainform.h"
 #include "platform/DatabaseConnection.h"
-#include "tools/paperwriter/BenchPaper.h"
+#include "tools/benchpaper/BenchPaper.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 

@@ -2,7 +2,7 @@
 #include "exam/uMainform.h"
 #include "platform/CodePage.h"
 #include "tests/support/TempDir.h"
-#include "tools/paperwriter/PaperWriter.h"
+#include "exam/PaperWriter.h"
 #include "ui/ErrorBox.h"
 #include "ui/MessageBox.h"
 

@@ -12,7 +12,7 @@
 #include "platform/DatabaseQuery.h"
 #include "tests/support/PgServer.h"
 #include "tests/support/TempDir.h"
-#include "tools/paperwriter/PaperWriter.h"
+#include "exam/PaperWriter.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "exam/uObjectHandle.h"
 #include "platform/CodePage.h"
 #include "tests/support/TempDir.h"
-#include "tools/paperwriter/PaperWriter.h"
+#include "exam/PaperWriter.h"
 #include "ui/Fonts.h"
 
 #include <QAbstractButton>

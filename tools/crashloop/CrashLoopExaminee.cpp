@@ -10,12 +10,12 @@
 //   crashloop_examinee FOLDER NAME fresh|restart SEED
 
 #include "exam/ExamSession.h"
+#include "exam/PaperWriter.h"
 #include "exam/Startup.h"
 #include "exam/Unit1.h"
 #include "exam/uMainform.h"
 #include "exam/uObjectHandle.h"
 #include "platform/CodePage.h"
-#include "tools/paperwriter/PaperWriter.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 
@@ -45,9 +45,8 @@ paperwriter::Question Choice(paperwriter::Kind kind, int number) {
 
 paperwriter::Question Matching(int number) {
     paperwriter::Question question = Choice(paperwriter::Kind::Matching, number);
-    question.options.insert(question.options.begin(),
-                            {platform::ToGbk(QStringLiteral("项一")),
-                             platform::ToGbk(QStringLiteral("项二"))});
+    question.options.insert(question.options.begin(), {platform::ToGbk(QStringLiteral("项一")),
+                                                       platform::ToGbk(QStringLiteral("项二"))});
     question.leftCount = 2;
     question.answer = {};
     question.answer[0] = 3;

@@ -1,6 +1,6 @@
 #include "tests/exam/core/PaperTestSupport.h"
 #include "tests/support/TempDir.h"
-#include "tools/paperwriter/BenchPaper.h"
+#include "tools/benchpaper/BenchPaper.h"
 
 #include <cstring>
 #include <sys/socket.h>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "exam/uFileHandle.h"
-#include "tools/paperwriter/PaperWriter.h"
+#include "exam/PaperWriter.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "paperbuilder/TableBank.h"
+
+namespace paperbuilder {
+
+// The sheets of an .xlsx workbook by name, in the workbook's order, their cells as text: shared,
+// inline and formula strings as they read, numbers as written, whole numbers without a fraction.
+// Throws BankError for a file that is not a workbook or is damaged.
+std::vector<Table> ReadXlsxSheets(const QString& file);
+
+// A spreadsheet bank: the first sheet holds the questions, a sheet named 试卷信息 the header.
+Bank ReadXlsxBank(const QString& file);
+
+// Writes the bank as a workbook in the same form; throws BankError when it cannot.
+void WriteXlsxBank(const Bank& bank, const QString& file);
+
+} // namespace paperbuilder

@@ -4,8 +4,10 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
+#include <expat.h>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <unzip.h>
 #include <xlsxwriter.h>
 
@@ -55,45 +57,79 @@ private:
     unzFile zip;
 };
 
-void CheckParsed(const QXmlStreamReader& xml) {
-    if (xml.hasError())
-        throw BankError(Damaged());
-}
+// The events of one XML part, read by expat. Names are compared without their namespace
+// prefix, which writers choose freely.
+class XmlPart {
+public:
+    virtual ~XmlPart() = default;
 
-// Sheet names by relationship id, in the workbook's order.
-std::vector<std::pair<QString, QString>> SheetsOf(const QByteArray& workbook) {
-    std::vector<std::pair<QString, QString>> sheets;
-    QXmlStreamReader xml(workbook);
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement &&
-            xml.name() == QLatin1String("sheet")) {
-            QString id;
-            for (const QXmlStreamAttribute& attribute : xml.attributes())
-                if (attribute.name() == QLatin1String("id"))
-                    id = attribute.value().toString();
-            sheets.emplace_back(xml.attributes().value(QLatin1String("name")).toString(), id);
-        }
+    void Parse(const QByteArray& bytes) {
+        const std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(
+            XML_ParserCreate("UTF-8"), &XML_ParserFree);
+        if (!parser)
+            throw BankError(Damaged());
+        XML_SetUserData(parser.get(), this);
+        XML_SetElementHandler(
+            parser.get(),
+            [](void* part, const XML_Char* name, const XML_Char** attributes) {
+                static_cast<XmlPart*>(part)->Start(LocalName(name), attributes);
+            },
+            [](void* part, const XML_Char* name) {
+                static_cast<XmlPart*>(part)->End(LocalName(name));
+            });
+        XML_SetCharacterDataHandler(parser.get(), [](void* part, const XML_Char* text, int length) {
+            static_cast<XmlPart*>(part)->Text(std::string_view(text, static_cast<size_t>(length)));
+        });
+        if (XML_Parse(parser.get(), bytes.constData(), static_cast<int>(bytes.size()), 1) !=
+            XML_STATUS_OK)
+            throw BankError(Damaged());
     }
-    CheckParsed(xml);
-    return sheets;
-}
+
+protected:
+    virtual void Start(std::string_view name, const XML_Char** attributes) = 0;
+    virtual void End(std::string_view) {}
+    virtual void Text(std::string_view) {}
+
+    static std::string_view LocalName(std::string_view name) {
+        const size_t colon = name.rfind(':');
+        return colon == std::string_view::npos ? name : name.substr(colon + 1);
+    }
+    // The value of the attribute of that local name; empty when there is none.
+    static QString Attribute(const XML_Char** attributes, std::string_view name) {
+        for (; attributes[0]; attributes += 2)
+            if (LocalName(attributes[0]) == name)
+                return QString::fromUtf8(attributes[1]);
+        return {};
+    }
+};
+
+// Sheet names and relationship ids, in the workbook's order.
+class SheetList final : public XmlPart {
+public:
+    std::vector<std::pair<QString, QString>> sheets;
+
+protected:
+    void Start(std::string_view name, const XML_Char** attributes) override {
+        if (name == "sheet")
+            sheets.emplace_back(Attribute(attributes, "name"), Attribute(attributes, "id"));
+    }
+};
 
 // Archive paths of the workbook's parts by relationship id.
-QHash<QString, QString> TargetsOf(const QByteArray& relations) {
+class Relations final : public XmlPart {
+public:
     QHash<QString, QString> targets;
-    QXmlStreamReader xml(relations);
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement &&
-            xml.name() == QLatin1String("Relationship")) {
-            QString target = xml.attributes().value(QLatin1String("Target")).toString();
-            target = target.startsWith(QLatin1Char('/')) ? target.mid(1)
-                                                         : QStringLiteral("xl/") + target;
-            targets.insert(xml.attributes().value(QLatin1String("Id")).toString(), target);
-        }
+
+protected:
+    void Start(std::string_view name, const XML_Char** attributes) override {
+        if (name != "Relationship")
+            return;
+        const QString target = Attribute(attributes, "Target");
+        targets.insert(Attribute(attributes, "Id"), target.startsWith(QLatin1Char('/'))
+                                                        ? target.mid(1)
+                                                        : QStringLiteral("xl/") + target);
     }
-    CheckParsed(xml);
-    return targets;
-}
+};
 
 // Spreadsheet programs write characters that XML cannot hold, carriage returns among them, as
 // "_xHHHH_".
@@ -112,36 +148,54 @@ QString Unescaped(const QString& text) {
     return out.append(QStringView(text).mid(last));
 }
 
-// The text of a string item: its runs, without the phonetic guides.
-QString ItemText(QXmlStreamReader& xml, QLatin1String element) {
-    QString text;
-    int phonetic = 0;
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            if (xml.name() == QLatin1String("rPh"))
-                ++phonetic;
-            else if (xml.name() == QLatin1String("t") && phonetic == 0)
-                text += Unescaped(xml.readElementText(QXmlStreamReader::IncludeChildElements));
-        } else if (token == QXmlStreamReader::EndElement) {
-            if (xml.name() == QLatin1String("rPh"))
-                --phonetic;
-            else if (xml.name() == element)
-                break;
+// The text of string items (a shared string, an inline string): their runs, without the
+// phonetic guides.
+class ItemTexts : public XmlPart {
+protected:
+    void Start(std::string_view name, const XML_Char**) override {
+        if (name == "rPh")
+            ++phonetic;
+        else if (name == "t" && phonetic == 0)
+            inRun = true;
+    }
+    void End(std::string_view name) override {
+        if (name == "rPh") {
+            --phonetic;
+        } else if (name == "t" && inRun) {
+            item += Unescaped(QString::fromUtf8(run.data(), static_cast<qsizetype>(run.size())));
+            run.clear();
+            inRun = false;
         }
     }
-    return text;
-}
+    void Text(std::string_view text) override {
+        if (inRun)
+            run += text;
+    }
 
-QStringList SharedStrings(const QByteArray& part) {
+    QString item;
+
+private:
+    std::string run;
+    int phonetic = 0;
+    bool inRun = false;
+};
+
+class SharedStrings final : public ItemTexts {
+public:
     QStringList strings;
-    QXmlStreamReader xml(part);
-    while (!xml.atEnd())
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si"))
-            strings.append(ItemText(xml, QLatin1String("si")));
-    CheckParsed(xml);
-    return strings;
-}
+
+protected:
+    void Start(std::string_view name, const XML_Char** attributes) override {
+        if (name == "si")
+            item.clear();
+        ItemTexts::Start(name, attributes);
+    }
+    void End(std::string_view name) override {
+        ItemTexts::End(name);
+        if (name == "si")
+            strings.append(item);
+    }
+};
 
 // The 0-based column of a reference such as "AB12"; -1 without letters.
 int ColumnOf(QStringView reference) {
@@ -162,29 +216,6 @@ QString NumberText(const QString& raw) {
     return raw;
 }
 
-QString CellText(QXmlStreamReader& xml, QStringView type, const QStringList& shared) {
-    if (type == QLatin1String("inlineStr"))
-        return ItemText(xml, QLatin1String("c"));
-    QString value;
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::StartElement && xml.name() == QLatin1String("v"))
-            value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-        else if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("c"))
-            break;
-    }
-    if (type == QLatin1String("s")) {
-        bool ok = false;
-        const int index = value.toInt(&ok);
-        if (!ok || index < 0 || index >= shared.size())
-            throw BankError(Damaged());
-        return shared[index];
-    }
-    if (type.isEmpty() || type == QLatin1String("n"))
-        return NumberText(value);
-    return value;
-}
-
 void PutCell(TableRow& row, int column, const QString& text) {
     if (column >= 16384)
         throw BankError(Damaged());
@@ -193,27 +224,78 @@ void PutCell(TableRow& row, int column, const QString& text) {
     row.cells[column] = text;
 }
 
-Table ReadSheet(const QString& name, const QByteArray& part, const QStringList& shared) {
+// The rows of a worksheet, each cell as its text.
+class Sheet final : public ItemTexts {
+public:
+    Sheet(const QString& name, const QStringList& shared) : shared(shared) { table.name = name; }
     Table table;
-    table.name = name;
-    QXmlStreamReader xml(part);
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (xml.name() == QLatin1String("row")) {
+
+protected:
+    void Start(std::string_view name, const XML_Char** attributes) override {
+        if (name == "row") {
             const int previous = table.rows.empty() ? 0 : table.rows.back().number;
-            const int number = xml.attributes().value(QLatin1String("r")).toInt();
+            const int number = Attribute(attributes, "r").toInt();
             table.rows.push_back({number > 0 ? number : previous + 1, {}});
-        } else if (xml.name() == QLatin1String("c") && !table.rows.empty()) {
-            TableRow& row = table.rows.back();
-            const QXmlStreamAttributes attributes = xml.attributes();
-            const int column = ColumnOf(attributes.value(QLatin1String("r")));
-            PutCell(row, column >= 0 ? column : static_cast<int>(row.cells.size()),
-                    CellText(xml, attributes.value(QLatin1String("t")), shared));
+        } else if (name == "c" && !table.rows.empty()) {
+            inCell = true;
+            column = ColumnOf(Attribute(attributes, "r"));
+            type = Attribute(attributes, "t");
+            value.clear();
+            item.clear();
+        } else if (name == "v" && inCell) {
+            inValue = true;
+        } else {
+            ItemTexts::Start(name, attributes);
         }
     }
-    CheckParsed(xml);
-    return table;
+    void End(std::string_view name) override {
+        if (name == "v") {
+            inValue = false;
+        } else if (name == "c" && inCell) {
+            inCell = false;
+            TableRow& row = table.rows.back();
+            PutCell(row, column >= 0 ? column : static_cast<int>(row.cells.size()), CellText());
+        } else {
+            ItemTexts::End(name);
+        }
+    }
+    void Text(std::string_view text) override {
+        if (inValue)
+            value += text;
+        else
+            ItemTexts::Text(text);
+    }
+
+private:
+    QString CellText() const {
+        if (type == QLatin1String("inlineStr"))
+            return item;
+        const QString text = QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+        if (type == QLatin1String("s")) {
+            bool ok = false;
+            const int index = text.toInt(&ok);
+            if (!ok || index < 0 || index >= shared.size())
+                throw BankError(Damaged());
+            return shared[index];
+        }
+        if (type.isEmpty() || type == QLatin1String("n"))
+            return NumberText(text);
+        return text;
+    }
+
+    const QStringList& shared;
+    bool inCell = false;
+    bool inValue = false;
+    int column = -1;
+    QString type;
+    std::string value;
+};
+
+template <class Part, class... Arguments>
+Part Parsed(const QByteArray& bytes, Arguments&&... arguments) {
+    Part part(std::forward<Arguments>(arguments)...);
+    part.Parse(bytes);
+    return part;
 }
 
 std::optional<Table> SheetNamed(const std::vector<Table>& sheets, const QString& name) {
@@ -310,17 +392,19 @@ std::vector<double> QuestionWidths(const QStringList& titles) {
 
 std::vector<Table> ReadXlsxSheets(const QString& file) {
     ZipArchive zip(file);
-    const auto sheets = SheetsOf(zip.Entry(QStringLiteral("xl/workbook.xml")));
-    const auto targets = TargetsOf(zip.Entry(QStringLiteral("xl/_rels/workbook.xml.rels")));
+    const auto sheets = Parsed<SheetList>(zip.Entry(QStringLiteral("xl/workbook.xml"))).sheets;
+    const auto targets =
+        Parsed<Relations>(zip.Entry(QStringLiteral("xl/_rels/workbook.xml.rels"))).targets;
     const QString sharedPart = QStringLiteral("xl/sharedStrings.xml");
-    const QStringList shared =
-        zip.Contains(sharedPart) ? SharedStrings(zip.Entry(sharedPart)) : QStringList();
+    const QStringList shared = zip.Contains(sharedPart)
+                                   ? Parsed<SharedStrings>(zip.Entry(sharedPart)).strings
+                                   : QStringList();
     std::vector<Table> tables;
     for (const auto& [name, id] : sheets) {
         const QString target = targets.value(id);
         if (target.isEmpty())
             throw BankError(QStringLiteral("找不到工作表“%1”").arg(name));
-        tables.push_back(ReadSheet(name, zip.Entry(target), shared));
+        tables.push_back(Parsed<Sheet>(zip.Entry(target), name, shared).table);
     }
     return tables;
 }

@@ -8,8 +8,8 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg62-turbo-dev libgtest-dev
     qt6-charts-dev libqt6opengl6-dev
-    # question banks: .xlsx written with libxlsxwriter, read with minizip
-    libxlsxwriter-dev libminizip-dev zlib1g-dev
+    # question banks: .xlsx written with libxlsxwriter, read with minizip and expat
+    libxlsxwriter-dev libminizip-dev zlib1g-dev libexpat1-dev
     # run: database drivers, Chinese translations of Qt's dialogs, fonts
     libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc unixodbc tdsodbc
     qt6-translations-l10n fonts-arphic-uming fonts-dejavu-core fontconfig

@@ -75,8 +75,6 @@ public:
     void MarkEnded(int64_t run);
     void Archive(int64_t run);
 
-    const std::string& File() const { return file; }
-
 private:
     class Statement;
     void Execute(const char* sql);

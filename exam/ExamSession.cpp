@@ -23,6 +23,11 @@ QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// A user's text as the journal and the score row keep it: trimmed, in UTF-8.
+std::string TrimmedUtf8(const QString& text) {
+    return TrimText(text).toStdString();
+}
+
 QString PathText(const fs::path& path) {
     return QFile::decodeName(path.c_str());
 }
@@ -51,9 +56,9 @@ void ExamSession::Start(const Examinee& examinee, const fs::path& paper,
     if (!journal)
         return;
     JournaledRun run;
-    run.town = TrimText(examinee.town).toStdString();
-    run.unit = TrimText(examinee.unit).toStdString();
-    run.name = TrimText(examinee.name).toStdString();
+    run.town = TrimmedUtf8(examinee.town);
+    run.unit = TrimmedUtf8(examinee.unit);
+    run.name = TrimmedUtf8(examinee.name);
     run.paperPath = paper.native();
     run.paperSha256 = PaperFingerprint(paper);
     run.paperTitle = paperTitle;
@@ -85,10 +90,9 @@ void ExamSession::Ticked(int32_t elapsed) {
 
 JournaledScoreRow ExamSession::BeginRecording(RunEnding ending, const Examinee& examinee,
                                               const QString& score) {
-    const JournaledScoreRow row{
-        TrimText(examinee.town).toStdString(), TrimText(examinee.unit).toStdString(),
-        TrimText(examinee.name).toStdString(), TrimText(score).toStdString(),
-        ScoreTimeText(QDateTime::currentDateTime()).toStdString()};
+    const JournaledScoreRow row{TrimmedUtf8(examinee.town), TrimmedUtf8(examinee.unit),
+                                TrimmedUtf8(examinee.name), TrimmedUtf8(score),
+                                ScoreTimeText(QDateTime::currentDateTime()).toStdString()};
     WriteJournal([&](ExamJournal& open) { open.BeginRecording(runId, ending, row); });
     return row;
 }
@@ -149,7 +153,7 @@ namespace {
 bool IsThatRow(const platform::TADOQuery& query, int record, const JournaledScoreRow& row) {
     const std::string fields[] = {row.town, row.unit, row.name, row.score, row.time};
     for (int position = 1; position <= 5; ++position)
-        if (TrimText(query.DisplayText(record, position)).toStdString() != fields[position - 1])
+        if (TrimmedUtf8(query.DisplayText(record, position)) != fields[position - 1])
             return false;
     return true;
 }

@@ -5,7 +5,6 @@
 #include <QString>
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,7 +27,6 @@ public:
 
     // The journal is the caller's and outlives the session's use of it; null for none.
     void SetJournal(ExamJournal* journal) { this->journal = journal; }
-    ExamJournal* Journal() const { return journal; }
 
     Stage CurrentStage() const { return stage; }
     bool Running() const { return stage == Stage::Running; }

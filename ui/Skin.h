@@ -63,8 +63,6 @@ class OwnCaption final : public QWidget {
 public:
     OwnCaption(QWidget* window, int titleHeight, int border, bool closeButton);
 
-    QWidget* CloseButton() const { return closeButton; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

@@ -4,12 +4,7 @@
 # Without a file, the rows come from the database benchmark's generator script
 # (bench/database/generate.sh FILE ROWS), a million of them.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-program=${BUILD_DIR:-build}/bench/grid/bench_grid
-if [ ! -x "$program" ]; then
-    echo "$program is missing: run scripts/build.sh first" >&2
-    exit 1
-fi
+source "$(dirname "$0")/../program.sh" grid
 if [ $# -ge 1 ]; then
     exec "$program" "$@"
 fi

@@ -3,10 +3,5 @@
 # The journal goes to a temporary folder on the same disk as /tmp unless JOURNAL_DIR names one.
 #   bench/journal/run.sh [changes]
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-program=build/bench/journal/bench_journal
-if [ ! -x "$program" ]; then
-    echo "$program is missing: run scripts/build.sh first" >&2
-    exit 1
-fi
+source "$(dirname "$0")/../program.sh" journal
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} exec "$program" "$@"

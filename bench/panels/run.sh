@@ -3,10 +3,5 @@
 # platform and prints the figures.
 #   bench/panels/run.sh [builds]
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-program=build/bench/panels/bench_panels
-if [ ! -x "$program" ]; then
-    echo "$program is missing: run scripts/build.sh first" >&2
-    exit 1
-fi
+source "$(dirname "$0")/../program.sh" panels
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} exec "$program" "$@"

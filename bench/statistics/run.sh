@@ -3,12 +3,7 @@
 #   bench/statistics/run.sh SCORES.db [runs]     (BUILD_DIR=build-other for another build)
 # Without a file, a million rows come from bench/database/generate.sh.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-program=${BUILD_DIR:-build}/bench/statistics/bench_statistics
-if [ ! -x "$program" ]; then
-    echo "$program is missing: run scripts/build.sh first" >&2
-    exit 1
-fi
+source "$(dirname "$0")/../program.sh" statistics
 if [ $# -ge 1 ]; then
     exec "$program" "$@"
 fi

@@ -2,7 +2,7 @@
 
 #include "common/FuncUnit.h"
 #include "exam/Unit2.h"
-#include "exam/uFileHandle.h"
+#include "paper/uFileHandle.h"
 #include "exam/uMainform.h"
 #include "ui/ErrorBox.h"
 #include "ui/MessageBox.h"

@@ -1,6 +1,6 @@
 #include "exam/PaperCatalogue.h"
 
-#include "exam/uFileHandle.h"
+#include "paper/uFileHandle.h"
 #include "ui/ErrorBox.h"
 
 #include <QCoreApplication>

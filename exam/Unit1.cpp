@@ -3,7 +3,7 @@
 #include "common/FuncUnit.h"
 #include "exam/Unit2.h"
 #include "exam/uMainform.h"
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 #include "ui/ErrorBox.h"
 #include "ui/Fonts.h"
 #include "ui/MessageBox.h"

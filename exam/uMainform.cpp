@@ -2,8 +2,8 @@
 
 #include "exam/Unit1.h"
 #include "exam/Unit2.h"
-#include "exam/uFileHandle.h"
-#include "exam/uObjectHandle.h"
+#include "paper/uFileHandle.h"
+#include "paper/uObjectHandle.h"
 #include "platform/CodePage.h"
 #include "platform/RuntimeErrors.h"
 #include "ui/ErrorBox.h"

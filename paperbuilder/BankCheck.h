@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exam/PaperWriter.h"
+#include "paper/PaperWriter.h"
 #include "paperbuilder/Bank.h"
 
 #include <optional>

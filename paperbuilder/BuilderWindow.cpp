@@ -1,6 +1,6 @@
 #include "paperbuilder/BuilderWindow.h"
 
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 #include "paperbuilder/PaperFiles.h"
 #include "paperbuilder/QuestionListModel.h"
 #include "ui/MessageBox.h"

@@ -1,6 +1,6 @@
 #include "paperbuilder/PaperFiles.h"
 
-#include "exam/uFileHandle.h"
+#include "paper/uFileHandle.h"
 #include "paperbuilder/CsvBank.h"
 #include "paperbuilder/TextBanks.h"
 #include "paperbuilder/XlsxBank.h"

@@ -5,7 +5,7 @@
 
 #include "exam/uMainform.h"
 #include "platform/CodePage.h"
-#include "exam/PaperWriter.h"
+#include "paper/PaperWriter.h"
 
 #include <QApplication>
 #include <algorithm>

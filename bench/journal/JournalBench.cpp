@@ -4,9 +4,9 @@
 // radio-button toggle and the same tick in a window of the same paper without a journal.
 
 #include "exam/ExamJournal.h"
-#include "exam/PaperWriter.h"
+#include "paper/PaperWriter.h"
 #include "exam/uMainform.h"
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 #include "tools/benchpaper/BenchPaper.h"
 
 #include <QAbstractButton>

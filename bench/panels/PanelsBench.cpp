@@ -3,7 +3,7 @@
 // showing and of one scroll step. The baseline of the same run creates the same number of bare
 // controls of the same kinds, placed once, without any layout arithmetic.
 
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 #include "tools/benchpaper/BenchPaper.h"
 #include "ui/Fonts.h"
 

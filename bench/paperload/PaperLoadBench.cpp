@@ -1,7 +1,7 @@
 // bench_paperload [loads]: loads the 256-question benchmark paper many times and prints the mean
 // time per load, with reading the same file's bytes as the baseline of the same run.
 
-#include "exam/uFileHandle.h"
+#include "paper/uFileHandle.h"
 #include "tools/benchpaper/BenchPaper.h"
 
 #include <chrono>

@@ -12,7 +12,7 @@
 
 #include "exam/Startup.h"
 #include "exam/Unit1.h"
-#include "exam/uFileHandle.h"
+#include "paper/uFileHandle.h"
 #include "exam/uMainform.h"
 #include "platform/DatabaseConnection.h"
 #include "tools/benchpaper/BenchPaper.h"

@@ -7,12 +7,12 @@
 #include "exam/Unit1.h"
 #include "exam/Unit2.h"
 #include "exam/uMainform.h"
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 #include "platform/CodePage.h"
 #include "platform/DatabaseQuery.h"
 #include "tests/support/PgServer.h"
 #include "tests/support/TempDir.h"
-#include "exam/PaperWriter.h"
+#include "paper/PaperWriter.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "exam/Startup.h"
 #include "exam/Unit1.h"
 #include "exam/uMainform.h"
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 #include "tests/exam/LoginTestData.h"
 #include "ui/ErrorBox.h"
 #include "ui/MessageBox.h"

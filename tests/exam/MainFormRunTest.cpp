@@ -1,6 +1,6 @@
 #include "exam/Unit1.h"
 #include "exam/uMainform.h"
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 #include "tests/exam/LoginTestData.h"
 #include "ui/ErrorBox.h"
 #include "ui/MessageBox.h"

@@ -1,4 +1,4 @@
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 #include "paperbuilder/BuilderWindow.h"
 #include "paperbuilder/QuestionListModel.h"
 #include "platform/CodePage.h"

@@ -178,10 +178,10 @@ std::string BackendName(Backend backend) {
 
 namespace {
 
-// The schema files of the product, found from this file's place in the source tree.
+// The schema files of the product, from the source tree (a compiler cache may make __FILE__
+// relative, so the build names the folder).
 QString SchemaFor(Backend backend) {
-    const auto file = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
-                      "demo" / "sql" /
+    const auto file = std::filesystem::path(EXAMSUITE_SCHEMA_DIR) /
                       (backend == Backend::Sqlite ? "schema-sqlite.sql" : "schema-postgresql.sql");
     std::ifstream in(file, std::ios::binary);
     if (!in)

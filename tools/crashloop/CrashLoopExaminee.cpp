@@ -10,11 +10,11 @@
 //   crashloop_examinee FOLDER NAME fresh|restart SEED
 
 #include "exam/ExamSession.h"
-#include "exam/PaperWriter.h"
+#include "paper/PaperWriter.h"
 #include "exam/Startup.h"
 #include "exam/Unit1.h"
 #include "exam/uMainform.h"
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 #include "platform/CodePage.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to one question-bank reader (BANK_FORMAT: 1 CSV, 2 Aiken, 3 GIFT), checks
 // the bank, and when it has no fault writes the paper and reads it back with exam's reader.
 
-#include "exam/uFileHandle.h"
+#include "paper/uFileHandle.h"
 #include "paperbuilder/BankCheck.h"
 #include "paperbuilder/CsvBank.h"
 #include "paperbuilder/TextBanks.h"

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the paper reader and then uses the paper the way the panels do.
 
-#include "exam/uFileHandle.h"
+#include "paper/uFileHandle.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // fuzz_seeds <folder>: writes small well-formed papers as the fuzzer's seed corpus.
 
-#include "exam/PaperWriter.h"
+#include "paper/PaperWriter.h"
 
 #include <cstdio>
 #include <string>

@@ -5,7 +5,7 @@
 // --answer ticks and picks a few answers, --scroll moves the paper up, --save writes a picture
 // of the window once it is shown.
 
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 #include "platform/CodePage.h"
 #include "ui/Fonts.h"
 

@@ -1,7 +1,7 @@
 // A length taken from a damaged file must never turn into an allocation of that size. The test
 // replaces the global allocation functions of this test program to record the largest request.
 
-#include "tests/exam/core/PaperTestSupport.h"
+#include "tests/paper/core/PaperTestSupport.h"
 
 #include <atomic>
 #include <cstdlib>

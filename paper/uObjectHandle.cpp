@@ -1,4 +1,4 @@
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 
 #include "platform/CodePage.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "exam/PanelLayout.h"
-#include "exam/uFileHandle.h"
+#include "paper/PanelLayout.h"
+#include "paper/uFileHandle.h"
 #include "platform/RuntimeErrors.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exam/PaperFormat.h"
+#include "paper/PaperFormat.h"
 
 #include <array>
 #include <cstdint>
@@ -62,10 +62,7 @@ PaperLayout LayOutPaper(const Paper& paper);
 // The layout the reader reads, under the name tests use to damage a field.
 namespace field = paperformat;
 
-// Offset of the FirstOption field of a question's type block; -1 for an unknown kind.
-int32_t FirstOptionField(const Question& question, const QuestionLayout& layout);
-
-// Overwrite bytes of a laid-out paper, for damaged papers.
+// Overwrite bytes of a laid-out paper.
 void PatchInt32(std::string& bytes, int32_t at, int32_t value);
 void PatchByte(std::string& bytes, int32_t at, uint8_t value);
 

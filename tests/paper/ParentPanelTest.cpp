@@ -1,7 +1,7 @@
-#include "exam/uObjectHandle.h"
+#include "paper/uObjectHandle.h"
 #include "platform/CodePage.h"
 #include "tests/support/TempDir.h"
-#include "exam/PaperWriter.h"
+#include "paper/PaperWriter.h"
 #include "ui/Fonts.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,4 @@
-#include "exam/uFileHandle.h"
+#include "paper/uFileHandle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exam/PaperFormat.h"
+#include "paper/PaperFormat.h"
 #include "platform/RuntimeErrors.h"
 
 #include <array>

@@ -1,6 +1,6 @@
-#include "exam/uFileHandle.h"
+#include "paper/uFileHandle.h"
 
-#include "exam/PaperFormat.h"
+#include "paper/PaperFormat.h"
 
 #include <algorithm>
 #include <cerrno>

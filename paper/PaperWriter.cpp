@@ -1,4 +1,4 @@
-#include "exam/PaperWriter.h"
+#include "paper/PaperWriter.h"
 
 #include <cstring>
 #include <fstream>
@@ -147,11 +147,6 @@ void WritePaperFile(const Paper& paper, const std::filesystem::path& file) {
     out.close();
     if (!out)
         throw std::runtime_error("cannot write " + file.string());
-}
-
-int32_t FirstOptionField(const Question& question, const QuestionLayout& layout) {
-    const int32_t inBlock = FirstOptionInBlock(question.kind);
-    return inBlock < 0 ? -1 : layout.block + inBlock;
 }
 
 void PatchInt32(std::string& bytes, int32_t at, int32_t value) {

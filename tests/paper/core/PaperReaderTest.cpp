@@ -1,4 +1,4 @@
-#include "tests/exam/core/PaperTestSupport.h"
+#include "tests/paper/core/PaperTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tools/benchpaper/BenchPaper.h"
 

@@ -1,13 +1,29 @@
 #pragma once
 
-#include "exam/uFileHandle.h"
-#include "exam/PaperWriter.h"
+#include "paper/uFileHandle.h"
+#include "paper/PaperWriter.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 
 namespace papertest {
+
+// Offset of the FirstOption field of a question's type block, for damaging the option chain;
+// -1 for an unknown kind.
+inline int32_t FirstOptionField(const paperwriter::Question& question,
+                                const paperwriter::QuestionLayout& layout) {
+    namespace field = paperformat;
+    switch (question.kind) {
+    case paperwriter::Kind::Single:
+        return layout.block + field::SingleFirstOption;
+    case paperwriter::Kind::Multi:
+        return layout.block + field::MultiFirstOption;
+    case paperwriter::Kind::Matching:
+        return layout.block + field::MatchingFirstOption;
+    }
+    return -1;
+}
 
 inline paperwriter::Question Single(const std::string& stem, std::vector<std::string> options,
                                     int32_t key, int32_t fullMarks = 2) {

@@ -1,4 +1,4 @@
-#include "exam/PanelLayout.h"
+#include "paper/PanelLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -19,5 +19,5 @@ create() { # create FILE SQL-FILE...
     echo "Created $file"
 }
 
-create "$bin/korvend.db" demo/sql/schema-sqlite.sql demo/sql/demo-data.sql
+create "$bin/korvend.db" demo/sql/schema-sqlite.sql demo/sql/attempts-sqlite.sql demo/sql/demo-data.sql
 create "$bin/exam.db" demo/sql/schema-sqlite.sql

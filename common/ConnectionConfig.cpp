@@ -22,7 +22,11 @@ QString ProgramDirectory() {
 
 QString ReadConnectionString(const QString& section, const QString& programDirectory) {
     QDir::setCurrent(programDirectory);
-    const QString file = QDir(programDirectory).filePath(u"DBConifg.ini"_qs);
+    return ReadConnectionStringFromFile(section,
+                                        QDir(programDirectory).filePath(u"DBConifg.ini"_qs));
+}
+
+QString ReadConnectionStringFromFile(const QString& section, const QString& file) {
     const std::string value = platform::GetPrivateProfileString(
         section.toStdString(), "ConnectionString", DefaultConnectionString(section).toStdString(),
         file.toStdString());

@@ -21,6 +21,10 @@ QString ProgramDirectory();
 QString ReadConnectionString(const QString& section,
                              const QString& programDirectory = ProgramDirectory());
 
+// "ConnectionString" of the section of any configuration file of that layout, with the same
+// defaults; the current directory is left as it is.
+QString ReadConnectionStringFromFile(const QString& section, const QString& file);
+
 // Reads the section's connection string and gives it to the connection, which is not opened.
 void SetConnectionFromConfig(platform::TADOConnection& connection, const QString& section,
                              const QString& programDirectory = ProgramDirectory());

@@ -103,6 +103,10 @@ std::string CsvBankBytes(const Bank& bank) {
         for (size_t i = 1; i < rows.size(); ++i)
             rows[i].append(i == 1 ? info[1] : QString());
     }
+    return CsvBytes(rows);
+}
+
+std::string CsvBytes(const std::vector<QStringList>& rows) {
     QString text;
     for (const QStringList& row : rows) {
         QStringList fields;

@@ -18,4 +18,7 @@ Bank ReadCsvBank(const QString& file, const std::string& bytes);
 // paper's title, rules and time limit go into columns of their own on the first question's row.
 std::string CsvBankBytes(const Bank& bank);
 
+// Rows as CSV in UTF-8 with a byte-order mark, fields quoted where they need it.
+std::string CsvBytes(const std::vector<QStringList>& rows);
+
 } // namespace paperbuilder

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <expat.h>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -416,20 +417,35 @@ Bank ReadXlsxBank(const QString& file) {
     return BankFromTables(file, sheets.front(), SheetNamed(sheets, InfoSheetName));
 }
 
-void WriteXlsxBank(const Bank& bank, const QString& file) {
-    // The workbook is written beside, then put in place in one step.
+namespace {
+
+// The workbook is written beside, then put in place in one step.
+void WriteWorkbook(const QString& file, const std::function<void(Workbook&)>& fill) {
     QTemporaryDir folder;
     if (!folder.isValid())
         throw BankError(QStringLiteral("无法创建临时文件夹"));
     const QString temporary = folder.filePath(QStringLiteral("bank.xlsx"));
     {
         Workbook book(temporary);
-        const std::vector<QStringList> rows = QuestionRows(bank);
-        book.AddSheet(QStringLiteral("试题"), rows, QuestionWidths(rows.front()), true);
-        book.AddSheet(InfoSheetName, InfoRows(bank), {16, 60}, false);
+        fill(book);
         book.Close();
     }
     ReplaceFile(file, ReadFileBytes(temporary));
+}
+
+} // namespace
+
+void WriteXlsxBank(const Bank& bank, const QString& file) {
+    WriteWorkbook(file, [&bank](Workbook& book) {
+        const std::vector<QStringList> rows = QuestionRows(bank);
+        book.AddSheet(QStringLiteral("试题"), rows, QuestionWidths(rows.front()), true);
+        book.AddSheet(InfoSheetName, InfoRows(bank), {16, 60}, false);
+    });
+}
+
+void WriteXlsxTable(const QString& sheetName, const std::vector<QStringList>& rows,
+                    const std::vector<double>& widths, const QString& file) {
+    WriteWorkbook(file, [&](Workbook& book) { book.AddSheet(sheetName, rows, widths, true); });
 }
 
 } // namespace paperbuilder

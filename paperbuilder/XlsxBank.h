@@ -15,4 +15,9 @@ Bank ReadXlsxBank(const QString& file);
 // Writes the bank as a workbook in the same form; throws BankError when it cannot.
 void WriteXlsxBank(const Bank& bank, const QString& file);
 
+// Writes one sheet whose first row holds column titles, replacing the file in one step; throws
+// BankError when it cannot.
+void WriteXlsxTable(const QString& sheetName, const std::vector<QStringList>& rows,
+                    const std::vector<double>& widths, const QString& file);
+
 } // namespace paperbuilder

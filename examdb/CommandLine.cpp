@@ -1,0 +1,275 @@
+#include "examdb/CommandLine.h"
+
+#include "common/ConnectionConfig.h"
+#include "examdb/Check.h"
+#include "examdb/Demo.h"
+#include "examdb/Setup.h"
+#include "examdb/Units.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+#include <iostream>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace examdb {
+namespace {
+
+const char* const HelpText = R"(用法 / Usage:
+  examdb init [--config DBConifg.ini | 连接字符串] [--missing-only] [--print]
+  examdb roles [--config DBConifg.ini | 连接字符串] [--desk-password-file 文件]
+               [--admin-password-file 文件]
+  examdb units import 文件.xlsx|文件.csv [--config DBConifg.ini | 连接字符串]
+  examdb units export 文件.xlsx|文件.csv [--config DBConifg.ini | 连接字符串]
+  examdb check [--config DBConifg.ini]
+  examdb demo [--papers 文件夹]
+  examdb --help
+
+数据库：连接字符串，或 --config 所给文件的 [DBConifg] 一节；都不给时用程序旁的 DBConifg.ini。
+  The database: a connection string, or section [DBConifg] of the --config file; by default the
+  DBConifg.ini beside the program. SQLite and PostgreSQL, e.g.
+  "Provider=PostgreSQL;Data Source=/var/run/postgresql;Initial Catalog=korvend".
+
+init    建立考试系统的全部表（town、Fac、Score、Paper、Attempt、AttemptAnswer）；已有任何一张时
+        拒绝，除非加 --missing-only（只建缺少的表）。--print 输出 SQL Server 的建表语句。
+        Creates every table of the suite; refuses when any is there, unless --missing-only
+        (create only the missing ones). --print prints the SQL Server DDL instead.
+roles   在 PostgreSQL 上建立考试机账户 exam_desk 和管理员账户 exam_admin 及其权限，密码从终端
+        读入，或从文件的第一行读入。须由表的所有者运行。
+        Creates the desk and administrator roles on PostgreSQL with their rights; passwords
+        are read from the terminal or from the first line of the files. Run as the tables' owner.
+units   import：从 .xlsx（第一个工作表）或 CSV（UTF-8 或 GBK）导入乡镇和单位，列为 乡镇、单位、
+        类型（事业单位 或 行政村），顺序不限；只填乡镇的行只添加乡镇。有任何错误时什么都不写，
+        每个错误一行“文件:行: 说明”。再次导入只添加新的。export：按同样的格式导出。
+        import loads towns and units (columns 乡镇, 单位, 类型 in any order); every fault is one
+        line FILE:ROW: message and nothing is written while any stands; a re-import adds only
+        what is new. export writes the same form back.
+check   用 DBConifg.ini 的每一节连接，说明服务器、已有的表、乡镇/单位/成绩的数目，以及本账户
+        能否读取成绩。主数据库不能使用时退出码为 1。
+        Connects with each section and reports the server, the tables, the numbers of towns,
+        units and scores, and whether this account can read scores; exits with 1 when the
+        primary database is unusable.
+demo    单机试用：按 DBConifg.ini 建立 SQLite 演示数据库（含演示乡镇、单位和成绩），并把演示
+        试卷复制到“Exam File”。需要 root（sudo examdb demo）。
+        One-machine trial: creates the SQLite demo databases of DBConifg.ini with the demo towns,
+        units and scores, and copies the demo papers into "Exam File" (run with sudo).
+
+退出码 / exit codes: 0 成功 / success; 1 出错 / a fault; 2 用法错误 / bad usage.
+)";
+
+class UsageError final : public std::runtime_error {
+public:
+    explicit UsageError(const QString& message) : std::runtime_error(message.toStdString()) {}
+};
+
+struct Arguments {
+    QStringList words; // the command and its positional arguments
+    QString config;
+    QString deskPasswordFile;
+    QString adminPasswordFile;
+    QString papers;
+    bool missingOnly = false;
+    bool print = false;
+};
+
+QString ValueAfter(const QStringList& arguments, qsizetype& i) {
+    if (i + 1 >= arguments.size())
+        throw UsageError(u"%1 后缺少取值"_qs.arg(arguments[i]));
+    return arguments[++i];
+}
+
+Arguments Parse(const QStringList& arguments) {
+    Arguments parsed;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == u"--config")
+            parsed.config = ValueAfter(arguments, i);
+        else if (argument == u"--desk-password-file")
+            parsed.deskPasswordFile = ValueAfter(arguments, i);
+        else if (argument == u"--admin-password-file")
+            parsed.adminPasswordFile = ValueAfter(arguments, i);
+        else if (argument == u"--papers")
+            parsed.papers = ValueAfter(arguments, i);
+        else if (argument == u"--missing-only")
+            parsed.missingOnly = true;
+        else if (argument == u"--print")
+            parsed.print = true;
+        else if (argument.startsWith(u"--"))
+            throw UsageError(u"不认识的选项“%1”"_qs.arg(argument));
+        else
+            parsed.words << argument;
+    }
+    return parsed;
+}
+
+// The connection string: the one given, that of --config, or that of the DBConifg.ini beside
+// the program.
+QString ConnectionOf(const Arguments& arguments, qsizetype positionalCount) {
+    const QString given = arguments.words.value(positionalCount);
+    if (arguments.words.size() > positionalCount + 1)
+        throw UsageError(u"多余的参数“%1”"_qs.arg(arguments.words.last()));
+    if (!given.isEmpty() && !arguments.config.isEmpty())
+        throw UsageError(u"连接字符串和 --config 只能给一个"_qs);
+    if (!given.isEmpty())
+        return given;
+    if (!arguments.config.isEmpty()) {
+        if (!QFile::exists(arguments.config))
+            throw Failure(u"找不到配置文件 %1"_qs.arg(arguments.config));
+        return ReadConnectionStringFromFile(DBConfigSection, arguments.config);
+    }
+    return ReadConnectionString(DBConfigSection);
+}
+
+QString PasswordFromFile(const QString& file) {
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly))
+        throw Failure(u"无法读取密码文件 %1：%2"_qs.arg(file, input.errorString()));
+    QString password = QString::fromUtf8(input.readLine());
+    while (password.endsWith(u'\n') || password.endsWith(u'\r'))
+        password.chop(1);
+    if (password.isEmpty())
+        throw Failure(u"密码文件 %1 的第一行是空的"_qs.arg(file));
+    return password;
+}
+
+QString PasswordOf(const QString& role, const QString& file, const PasswordPrompt& ask) {
+    if (!file.isEmpty())
+        return PasswordFromFile(file);
+    const QString password = ask(u"%1 的密码 / password of %1: "_qs.arg(role));
+    if (password.isEmpty())
+        throw UsageError(u"没有读到 %1 的密码：请在终端输入，或用 --%2-password-file 指定"_qs.arg(
+            role, role == u"exam_desk" ? u"desk"_qs : u"admin"_qs));
+    if (ask(u"再输入一次 / again: "_qs) != password)
+        throw Failure(u"两次输入的 %1 密码不一致"_qs.arg(role));
+    return password;
+}
+
+int Init(const Arguments& arguments, QTextStream& out) {
+    if (arguments.print) {
+        out << TableScripts(Dialect::SqlServer);
+        return 0;
+    }
+    const QString connection = ConnectionOf(arguments, 1);
+    CreateSqliteFileIfMissing(connection);
+    Database database(connection);
+    const QStringList created = CreateTables(database, arguments.missingOnly);
+    out << u"%1：%2\n"_qs.arg(database.Describe(), created.isEmpty()
+                                                       ? u"所有表都已存在，未做改动"_qs
+                                                       : u"已建表 "_qs + created.join(u", "_qs));
+    return 0;
+}
+
+int Roles(const Arguments& arguments, QTextStream& out, const PasswordPrompt& ask) {
+    Database database(ConnectionOf(arguments, 1));
+    const QString desk = PasswordOf(u"exam_desk"_qs, arguments.deskPasswordFile, ask);
+    const QString admin = PasswordOf(u"exam_admin"_qs, arguments.adminPasswordFile, ask);
+    CreateRoles(database, desk, admin);
+    out << u"%1：已建立账户 exam_desk（考试机）和 exam_admin（管理员）并设置密码\n"_qs.arg(
+        database.Describe());
+    return 0;
+}
+
+int Units(const Arguments& arguments, QTextStream& out, QTextStream& err) {
+    const QString action = arguments.words.value(1);
+    const QString file = arguments.words.value(2);
+    if ((action != u"import" && action != u"export") || file.isEmpty())
+        throw UsageError(u"用法：examdb units import|export 文件"_qs);
+    Database database(ConnectionOf(arguments, 3));
+    if (action == u"export") {
+        const int rows = ExportUnits(database, file);
+        out << u"已导出 %1 行到 %2\n"_qs.arg(rows).arg(file);
+        return 0;
+    }
+    const ImportResult result = ImportUnits(database, file);
+    for (const paperbuilder::Fault& fault : result.faults)
+        err << paperbuilder::FaultLine(fault) << u'\n';
+    if (!result.faults.empty()) {
+        err << u"有 %1 处错误，什么都没有写入\n"_qs.arg(result.faults.size());
+        return 1;
+    }
+    out << u"新增乡镇 %1 个，单位 %2 个\n"_qs.arg(result.townsAdded).arg(result.unitsAdded);
+    return 0;
+}
+
+int Check(const Arguments& arguments, QTextStream& out) {
+    if (arguments.words.size() > 1)
+        throw UsageError(u"check 只接受 --config"_qs);
+    bool primaryUsable = false;
+    for (const QString& section : {DBConfigSection, SqlDBConfigSection}) {
+        const QString connection = arguments.config.isEmpty()
+                                       ? ReadConnectionString(section)
+                                       : ReadConnectionStringFromFile(section, arguments.config);
+        const ConnectionCheck check = CheckConnection(section, connection);
+        out << CheckReport(check);
+        if (section == DBConfigSection)
+            primaryUsable = check.Usable();
+    }
+    return primaryUsable ? 0 : 1;
+}
+
+int Demo(const Arguments& arguments, QTextStream& out) {
+    if (arguments.words.size() > 1)
+        throw UsageError(u"demo 只接受 --papers"_qs);
+    const QString program = ProgramDirectory();
+    const QString papers = arguments.papers.isEmpty()
+                               ? QDir::cleanPath(QDir(program).filePath(DemoPapersFolder))
+                               : arguments.papers;
+    const DemoResult result = SetUpDemo(program, papers);
+    for (const QString& file : result.databasesCreated)
+        out << u"已建立演示数据库 %1\n"_qs.arg(file);
+    if (result.databasesCreated.isEmpty())
+        out << u"演示数据库已存在，未做改动\n"_qs;
+    out << u"已复制演示试卷 %1 份到“Exam File”\n"_qs.arg(result.papersCopied);
+    return 0;
+}
+
+} // namespace
+
+QString ReadPasswordFromTerminal(const QString& prompt) {
+    if (!::isatty(STDIN_FILENO))
+        return {};
+    std::cerr << prompt.toStdString() << std::flush;
+    termios saved{};
+    ::tcgetattr(STDIN_FILENO, &saved);
+    termios silent = saved;
+    silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &silent);
+    std::string line;
+    std::getline(std::cin, line);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    std::cerr << '\n';
+    return QString::fromStdString(line);
+}
+
+int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& err,
+                   const PasswordPrompt& askPassword) {
+    if (arguments.isEmpty() || arguments.contains(u"--help"_qs) || arguments.contains(u"-h"_qs)) {
+        (arguments.isEmpty() ? err : out) << QString::fromUtf8(HelpText);
+        return arguments.isEmpty() ? 2 : 0;
+    }
+    try {
+        const Arguments parsed = Parse(arguments);
+        const QString command = parsed.words.value(0);
+        if (command == u"init")
+            return Init(parsed, out);
+        if (command == u"roles")
+            return Roles(parsed, out, askPassword);
+        if (command == u"units")
+            return Units(parsed, out, err);
+        if (command == u"check")
+            return Check(parsed, out);
+        if (command == u"demo")
+            return Demo(parsed, out);
+        throw UsageError(u"不认识的命令“%1”"_qs.arg(command));
+    } catch (const UsageError& e) {
+        err << QString::fromUtf8(e.what()) << u"\n用 examdb --help 查看用法\n"_qs;
+        return 2;
+    } catch (const Failure& e) {
+        err << e.message() << u'\n';
+        return 1;
+    }
+}
+
+} // namespace examdb

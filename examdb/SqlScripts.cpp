@@ -1,0 +1,91 @@
+#include "examdb/SqlScripts.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <stdexcept>
+
+namespace examdb {
+namespace {
+
+QString Embedded(const QString& name) {
+    QFile file(u":/sql/"_qs + name);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::logic_error("embedded SQL script missing: " + name.toStdString());
+    return QString::fromUtf8(file.readAll());
+}
+
+QString Suffix(Dialect dialect) {
+    switch (dialect) {
+    case Dialect::Sqlite:
+        return u"sqlite"_qs;
+    case Dialect::Postgresql:
+        return u"postgresql"_qs;
+    case Dialect::SqlServer:
+        return u"sqlserver"_qs;
+    }
+    return {};
+}
+
+QString TableOf(const QString& statement) {
+    static const QRegularExpression table(
+        u"^\\s*CREATE\\s+(?:TABLE\\s+(\\w+)|(?:UNIQUE\\s+)?INDEX\\s+\\w+\\s+ON\\s+(\\w+))"_qs,
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = table.match(statement);
+    if (!match.hasMatch())
+        throw std::logic_error("statement of no table in the embedded SQL: " +
+                               statement.toStdString());
+    const QString name = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+    for (const QString& known : SuiteTables()) {
+        if (known.compare(name, Qt::CaseInsensitive) == 0)
+            return known;
+    }
+    throw std::logic_error("unknown table in the embedded SQL: " + name.toStdString());
+}
+
+} // namespace
+
+const QStringList& SuiteTables() {
+    static const QStringList tables{u"town"_qs,  u"Fac"_qs,     u"Score"_qs,
+                                    u"Paper"_qs, u"Attempt"_qs, u"AttemptAnswer"_qs};
+    return tables;
+}
+
+QString TableScripts(Dialect dialect) {
+    return Embedded(u"schema-%1.sql"_qs.arg(Suffix(dialect))) + u'\n' +
+           Embedded(u"attempts-%1.sql"_qs.arg(Suffix(dialect)));
+}
+
+std::vector<TableStatement> TableStatements(Dialect dialect) {
+    std::vector<TableStatement> statements;
+    for (const QString& sql : SplitStatements(TableScripts(dialect)))
+        statements.push_back({TableOf(sql), sql});
+    return statements;
+}
+
+QString RolesScript() {
+    return Embedded(u"roles-postgresql.sql"_qs);
+}
+
+QString DemoDataScript() {
+    return Embedded(u"demo-data.sql"_qs);
+}
+
+QStringList SplitStatements(const QString& script) {
+    QStringList lines;
+    for (const QString& line : script.split(u'\n')) {
+        if (!line.trimmed().startsWith(u"--"_qs))
+            lines << line;
+    }
+    static const QRegularExpression end(u";\\s*\\n"_qs);
+    QStringList statements;
+    for (const QString& part : (lines.join(u'\n') + u'\n').split(end)) {
+        QString sql = part.trimmed();
+        if (sql.endsWith(u';'))
+            sql.chop(1);
+        if (!sql.isEmpty())
+            statements << sql;
+    }
+    return statements;
+}
+
+} // namespace examdb

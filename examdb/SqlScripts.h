@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace examdb {
+
+enum class Dialect { Sqlite, Postgresql, SqlServer };
+
+// One statement of a table script with the table it belongs to (the table it creates, or the
+// table an index is built on).
+struct TableStatement {
+    QString table;
+    QString sql;
+};
+
+// Every table of the suite, in the order they are created.
+const QStringList& SuiteTables();
+
+// The statements that create the suite's tables in a dialect: the score tables, then the
+// attempt records, as the scripts embedded from demo/sql give them.
+std::vector<TableStatement> TableStatements(Dialect dialect);
+
+// The scripts as they are, for printing or running whole.
+QString TableScripts(Dialect dialect);
+QString RolesScript();
+QString DemoDataScript();
+
+// Splits a script at the semicolons that end a line, leaving out comment lines.
+QStringList SplitStatements(const QString& script);
+
+} // namespace examdb

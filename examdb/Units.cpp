@@ -1,0 +1,194 @@
+#include "examdb/Units.h"
+
+#include "paperbuilder/CsvBank.h"
+#include "paperbuilder/XlsxBank.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace examdb {
+namespace {
+
+using paperbuilder::Fault;
+using paperbuilder::Table;
+
+Table FirstTable(const QString& file) {
+    try {
+        if (file.endsWith(u".xlsx"_qs, Qt::CaseInsensitive)) {
+            std::vector<Table> sheets = paperbuilder::ReadXlsxSheets(file);
+            if (sheets.empty())
+                throw Failure(u"%1: 工作簿中没有工作表"_qs.arg(file));
+            return sheets.front();
+        }
+        return paperbuilder::ParseCsv(paperbuilder::DecodeText(paperbuilder::ReadFileBytes(file)));
+    } catch (const paperbuilder::BankError& e) {
+        throw Failure(paperbuilder::FaultLine({{file, e.row}, e.message()}));
+    }
+}
+
+struct Columns {
+    qsizetype town = -1;
+    qsizetype unit = -1;
+    qsizetype kind = -1;
+};
+
+Columns ColumnsOf(const QString& file, const Table& table) {
+    if (table.rows.empty())
+        throw Failure(u"%1: 文件是空的，第一行应为列标题 乡镇、单位、类型"_qs.arg(file));
+    const paperbuilder::TableRow& titles = table.rows.front();
+    Columns columns;
+    const std::pair<QString, qsizetype*> wanted[] = {
+        {TownColumn, &columns.town}, {UnitColumn, &columns.unit}, {KindColumn, &columns.kind}};
+    for (const auto& [title, index] : wanted) {
+        for (qsizetype c = 0; c < titles.cells.size(); ++c) {
+            if (titles.cells[c].trimmed() != title)
+                continue;
+            if (*index >= 0)
+                throw Failure(paperbuilder::FaultLine(
+                    {{file, titles.number}, u"列“%1”出现了两次"_qs.arg(title)}));
+            *index = c;
+        }
+        if (*index < 0)
+            throw Failure(
+                paperbuilder::FaultLine({{file, titles.number}, u"缺少列“%1”"_qs.arg(title)}));
+    }
+    return columns;
+}
+
+QString KindName(bool village) {
+    return village ? VillageKind : InstitutionKind;
+}
+
+// What a unit is known as so far: its town and kind, and the row that said so.
+struct KnownUnit {
+    QString town;
+    bool village = false;
+    int row = 0;
+};
+
+} // namespace
+
+UnitsFile ReadUnitsFile(const QString& file) {
+    const Table table = FirstTable(file);
+    const Columns columns = ColumnsOf(file, table);
+    UnitsFile result;
+    QHash<QString, KnownUnit> units;
+    for (size_t r = 1; r < table.rows.size(); ++r) {
+        const paperbuilder::TableRow& cells = table.rows[r];
+        UnitRow row{cells.number, cells.cells.value(columns.town).trimmed(),
+                    cells.cells.value(columns.unit).trimmed(), false};
+        const QString kind = cells.cells.value(columns.kind).trimmed();
+        if (row.town.isEmpty() && row.unit.isEmpty() && kind.isEmpty())
+            continue;
+        const auto fault = [&](const QString& message) {
+            result.faults.push_back({{file, row.row}, message});
+        };
+        if (row.town.isEmpty()) {
+            fault(u"乡镇名称为空"_qs);
+            continue;
+        }
+        if (row.unit.isEmpty() && kind.isEmpty()) {
+            result.rows.push_back(row);
+            continue;
+        }
+        if (row.unit.isEmpty()) {
+            fault(u"单位名称为空"_qs);
+            continue;
+        }
+        if (kind != InstitutionKind && kind != VillageKind) {
+            fault(u"类型“%1”不对，应为“事业单位”或“行政村”"_qs.arg(kind));
+            continue;
+        }
+        row.village = kind == VillageKind;
+        const auto known = units.constFind(row.unit);
+        if (known != units.cend() && (known->town != row.town || known->village != row.village)) {
+            fault(u"单位“%1”在第 %2 行是 %3 的%4，这里却是 %5 的%6"_qs.arg(
+                row.unit, QString::number(known->row), known->town, KindName(known->village),
+                row.town, KindName(row.village)));
+            continue;
+        }
+        units.insert(row.unit, {row.town, row.village, row.row});
+        result.rows.push_back(row);
+    }
+    return result;
+}
+
+ImportResult ImportUnits(Database& database, const QString& file) {
+    UnitsFile units = ReadUnitsFile(file);
+    ImportResult result;
+    result.faults = std::move(units.faults);
+    QSet<QString> towns;
+    for (QSqlQuery query = database.Run(u"select name from town"_qs); query.next();)
+        towns.insert(query.value(0).toString());
+    QHash<QString, KnownUnit> present;
+    for (QSqlQuery query = database.Run(u"select name, Belong, type from Fac"_qs); query.next();)
+        present.insert(query.value(0).toString(),
+                       {query.value(1).toString(), query.value(2).toBool(), 0});
+    std::vector<UnitRow> newUnits;
+    QStringList newTowns;
+    for (const UnitRow& row : units.rows) {
+        if (!towns.contains(row.town) && !newTowns.contains(row.town))
+            newTowns << row.town;
+        if (row.unit.isEmpty())
+            continue;
+        const auto known = present.constFind(row.unit);
+        if (known == present.cend()) {
+            present.insert(row.unit, {row.town, row.village, row.row});
+            newUnits.push_back(row);
+        } else if (known->town != row.town || known->village != row.village) {
+            result.faults.push_back({{file, row.row},
+                                     u"单位“%1”在数据库中是 %2 的%3，这里却是 %4 的%5"_qs.arg(
+                                         row.unit, known->town, KindName(known->village), row.town,
+                                         KindName(row.village))});
+        }
+    }
+    std::stable_sort(result.faults.begin(), result.faults.end(),
+                     [](const Fault& a, const Fault& b) { return a.place.row < b.place.row; });
+    if (!result.faults.empty())
+        return result;
+    database.InTransaction([&] {
+        for (const QString& town : newTowns)
+            database.Run(u"insert into town (name) values (?)"_qs, {town});
+        for (const UnitRow& row : newUnits)
+            database.Run(u"insert into Fac (name, Belong, type) values (?, ?, ?)"_qs,
+                         {row.unit, row.town, row.village});
+    });
+    result.townsAdded = static_cast<int>(newTowns.size());
+    result.unitsAdded = static_cast<int>(newUnits.size());
+    return result;
+}
+
+int ExportUnits(Database& database, const QString& file) {
+    // Towns in their order, each with its units; units of a town the table lacks come last.
+    QStringList towns;
+    for (QSqlQuery query = database.Run(u"select name from town order by id"_qs); query.next();)
+        towns << query.value(0).toString();
+    QHash<QString, std::vector<QStringList>> unitsOf;
+    for (QSqlQuery query = database.Run(u"select Belong, name, type from Fac order by id"_qs);
+         query.next();) {
+        const QString town = query.value(0).toString();
+        if (!towns.contains(town))
+            towns << town;
+        unitsOf[town].push_back(
+            {town, query.value(1).toString(), KindName(query.value(2).toBool())});
+    }
+    std::vector<QStringList> rows{{TownColumn, UnitColumn, KindColumn}};
+    for (const QString& town : towns) {
+        const auto units = unitsOf.constFind(town);
+        if (units == unitsOf.cend())
+            rows.push_back({town, QString(), QString()});
+        else
+            rows.insert(rows.end(), units->begin(), units->end());
+    }
+    try {
+        if (file.endsWith(u".xlsx"_qs, Qt::CaseInsensitive))
+            paperbuilder::WriteXlsxTable(u"乡镇单位"_qs, rows, {16, 30, 10}, file);
+        else
+            paperbuilder::ReplaceFile(file, paperbuilder::CsvBytes(rows));
+    } catch (const paperbuilder::BankError& e) {
+        throw Failure(u"%1: %2"_qs.arg(file, e.message()));
+    }
+    return static_cast<int>(rows.size() - 1);
+}
+
+} // namespace examdb

@@ -1,0 +1,217 @@
+#include "examdb/CommandLine.h"
+#include "platform/CodePage.h"
+#include "platform/DatabaseConnection.h"
+#include "tests/support/PgServer.h"
+#include "tests/support/TempDir.h"
+
+#include <QSqlQuery>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace {
+
+using testsupport::Backend;
+
+struct Outcome {
+    int code = 0;
+    QString out;
+    QString err;
+};
+
+Outcome Examdb(const QStringList& arguments) {
+    Outcome outcome;
+    QTextStream out(&outcome.out);
+    QTextStream err(&outcome.err);
+    outcome.code =
+        examdb::RunCommandLine(arguments, out, err, [](const QString&) { return QString(); });
+    return outcome;
+}
+
+// One value of a query on the database, as text.
+QString ValueOf(const QString& connectionString, const QString& sql) {
+    platform::TADOConnection connection;
+    connection.SetConnectionString(connectionString);
+    EXPECT_TRUE(connection.Open());
+    QSqlQuery query(connection.Database());
+    EXPECT_TRUE(query.exec(sql)) << sql.toStdString();
+    return query.next() ? query.value(0).toString() : u"(no row)"_qs;
+}
+
+qint64 Count(const QString& connectionString, const QString& table) {
+    return ValueOf(connectionString, u"select count(*) from "_qs + table).toLongLong();
+}
+
+class ExamdbOn : public testing::TestWithParam<Backend> {
+protected:
+    // A database without any table.
+    QString EmptyDatabase() {
+        if (GetParam() == Backend::Sqlite)
+            return u"Provider=SQLite;Data Source="_qs + QString::fromStdString((dir / "new.db"));
+        auto& server = testsupport::PgServer::Shared();
+        return server.ConnectionString(server.CreateDatabase());
+    }
+    QString Write(const std::string& name, const QString& text) {
+        return QString::fromStdString(dir.write(name, text.toUtf8().toStdString()));
+    }
+    testsupport::TempDir dir;
+};
+
+TEST_P(ExamdbOn, InitCreatesEveryTableOnceAndMissingOnlyTheAbsentOnes) {
+    const QString database = EmptyDatabase();
+    const Outcome first = Examdb({u"init"_qs, database});
+    ASSERT_EQ(first.code, 0) << first.err.toStdString();
+    for (const char* table : {"town", "Fac", "Score", "Paper", "Attempt", "AttemptAnswer"})
+        EXPECT_EQ(Count(database, QString::fromLatin1(table)), 0) << table;
+    // The ids start at 1, as exam's "id=0" needs.
+    ValueOf(database, u"insert into town (name) values ('a')"_qs);
+    EXPECT_EQ(ValueOf(database, u"select id from town"_qs), u"1"_qs);
+
+    const Outcome again = Examdb({u"init"_qs, database});
+    EXPECT_EQ(again.code, 1);
+    EXPECT_TRUE(again.err.contains(u"--missing-only"_qs)) << again.err.toStdString();
+    EXPECT_EQ(Count(database, u"town"_qs), 1);
+
+    ValueOf(database, u"drop table AttemptAnswer"_qs);
+    ValueOf(database, u"drop table Paper"_qs);
+    const Outcome missing = Examdb({u"init"_qs, u"--missing-only"_qs, database});
+    ASSERT_EQ(missing.code, 0) << missing.err.toStdString();
+    EXPECT_TRUE(missing.out.endsWith(u"已建表 Paper, AttemptAnswer\n"_qs))
+        << missing.out.toStdString();
+    EXPECT_EQ(Count(database, u"town"_qs), 1);
+}
+
+TEST_P(ExamdbOn, UnitsImportRefusesFaultyFilesWholeAndAddsOnlyWhatIsNew) {
+    const testsupport::TestDatabase database(GetParam());
+    const QString db = database.ConnectionString();
+    database.Execute(
+        u"INSERT INTO town (name) VALUES ('城关镇');\n"
+        "INSERT INTO Fac (name, Belong, type) VALUES ('东关村', '城关镇', true);\n"_qs);
+    // Columns in another order; a GBK file; faults at rows 3 to 7.
+    const QString faulty = QString::fromStdString(
+        dir.write("faulty.csv", platform::ToGbk(u"类型,单位,乡镇\n"
+                                                "事业单位,安平镇中学,安平镇\n"
+                                                "村,西关村,城关镇\n"
+                                                "行政村,,城关镇\n"
+                                                "事业单位,卫生院,\n"
+                                                "行政村,安平镇中学,安平镇\n"
+                                                "事业单位,东关村,城关镇\n"_qs)));
+    const Outcome refused = Examdb({u"units"_qs, u"import"_qs, faulty, db});
+    EXPECT_EQ(refused.code, 1);
+    const QStringList lines = refused.err.split(u'\n');
+    ASSERT_GE(lines.size(), 5) << refused.err.toStdString();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(lines[i].startsWith(faulty + u':' + QString::number(i + 3) + u": "_qs))
+            << lines[i].toStdString();
+    EXPECT_EQ(Count(db, u"town"_qs), 1);
+    EXPECT_EQ(Count(db, u"Fac"_qs), 1);
+
+    const QString clean = Write("clean.csv", u"乡镇,单位,类型\n安平镇,安平镇中学,事业单位\n"
+                                             "城关镇,东关村,行政村\n城关镇,西关村,行政村\n"
+                                             "青山镇,,\n"_qs);
+    const Outcome imported = Examdb({u"units"_qs, u"import"_qs, clean, db});
+    ASSERT_EQ(imported.code, 0) << imported.err.toStdString();
+    EXPECT_EQ(imported.out, u"新增乡镇 2 个，单位 2 个\n"_qs);
+    EXPECT_EQ(ValueOf(db, u"select count(*) from Fac where name = '西关村' and Belong = '城关镇' "
+                          "and type = true"_qs),
+              u"1"_qs);
+    EXPECT_EQ(Examdb({u"units"_qs, u"import"_qs, clean, db}).out, u"新增乡镇 0 个，单位 0 个\n"_qs);
+
+    // Exported and imported into an empty database, as .xlsx and as CSV, the same rows come back.
+    for (const char* name : {"units.xlsx", "units.csv"}) {
+        const QString file = QString::fromStdString(dir / name);
+        ASSERT_EQ(Examdb({u"units"_qs, u"export"_qs, file, db}).code, 0);
+        const testsupport::TestDatabase copy(GetParam());
+        const Outcome back = Examdb({u"units"_qs, u"import"_qs, file, copy.ConnectionString()});
+        EXPECT_EQ(back.out, u"新增乡镇 3 个，单位 3 个\n"_qs) << back.err.toStdString();
+        EXPECT_EQ(ValueOf(copy.ConnectionString(),
+                          u"select count(*) from Fac where name = '东关村' and type = true"_qs),
+                  u"1"_qs);
+        EXPECT_EQ(ValueOf(copy.ConnectionString(), u"select name from town where id = 3"_qs),
+                  u"青山镇"_qs);
+    }
+}
+
+TEST_P(ExamdbOn, CheckReportsAGoodDatabaseAndFailsOnAnUnreachableOne) {
+    const testsupport::TestDatabase database(GetParam());
+    database.Execute(u"INSERT INTO town (name) VALUES ('a');\n"
+                     "INSERT INTO Fac (name, Belong, type) VALUES ('u', 'a', false);\n"
+                     "INSERT INTO Fac (name, Belong, type) VALUES ('v', 'a', true);\n"_qs);
+    const QString good = Write("good.ini", u"[DBConifg]\nConnectionString="_qs +
+                                               database.ConnectionString() + u'\n');
+    const Outcome checked = Examdb({u"check"_qs, u"--config"_qs, good});
+    EXPECT_EQ(checked.code, 0) << checked.out.toStdString();
+    EXPECT_TRUE(checked.out.contains(u"乡镇 1 个，单位 2 个，成绩 0 条"_qs))
+        << checked.out.toStdString();
+    EXPECT_TRUE(checked.out.contains(u"缺少的表：Paper, Attempt, AttemptAnswer"_qs));
+    EXPECT_TRUE(checked.out.contains(u"本账户能读取成绩"_qs));
+
+    const QString unreachable =
+        GetParam() == Backend::Sqlite
+            ? u"Provider=SQLite;Data Source=/nonexistent/korvend.db"_qs
+            : u"Provider=PostgreSQL;Data Source=127.0.0.1:1;Initial Catalog=korvend"_qs;
+    const QString bad = Write("bad.ini", u"[DBConifg]\nConnectionString="_qs + unreachable + u'\n');
+    const Outcome failed = Examdb({u"check"_qs, u"--config"_qs, bad});
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_TRUE(failed.out.contains(u"连接失败"_qs)) << failed.out.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ExamdbOn, testing::Values(Backend::Sqlite, Backend::Postgres),
+                         [](const auto& info) { return testsupport::BackendName(info.param); });
+
+QString As(const QString& connectionString, const QString& role) {
+    return connectionString.left(connectionString.indexOf(u"User ID="_qs)) + u"User ID="_qs + role;
+}
+
+bool Runs(const QString& connectionString, const QString& sql) {
+    platform::TADOConnection connection;
+    connection.SetConnectionString(connectionString);
+    try {
+        connection.Execute(sql);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+TEST(ExamdbRoles, DesksAppendScoresAndReadNoneTheAdministratorReadsAll) {
+    testsupport::TempDir dir;
+    auto& server = testsupport::PgServer::Shared();
+    const QString owner = server.ConnectionString(server.CreateDatabase());
+    ASSERT_EQ(Examdb({u"init"_qs, owner}).code, 0);
+    ASSERT_TRUE(
+        Runs(owner, u"insert into Score (Town, Fac, Name, Score) values ('t','f','n',1)"_qs));
+    // Passwords with quotes and a backslash are quoted by the server.
+    const QString desk = QString::fromStdString(dir.write("desk", "it's\\\"x\n"));
+    const QString admin = QString::fromStdString(dir.write("admin", "a'b\n"));
+    const QStringList roles{
+        u"roles"_qs, owner, u"--desk-password-file"_qs, desk, u"--admin-password-file"_qs, admin};
+    for (int run = 0; run < 2; ++run) {
+        const Outcome made = Examdb(roles);
+        ASSERT_EQ(made.code, 0) << made.err.toStdString();
+    }
+    EXPECT_EQ(ValueOf(owner, u"select count(*) from pg_authid where rolname in "
+                             "('exam_desk', 'exam_admin') and rolpassword is not null"_qs),
+              u"2"_qs);
+    EXPECT_EQ(Examdb({u"roles"_qs, owner}).code, 2); // no terminal, no password file
+
+    const QString deskDb = As(owner, u"exam_desk"_qs);
+    EXPECT_TRUE(Runs(deskDb, u"select name from town"_qs));
+    EXPECT_TRUE(
+        Runs(deskDb, u"insert into Score (Town, Fac, Name, Score) values ('t','f','n',2)"_qs));
+    EXPECT_EQ(ValueOf(deskDb, u"select count(*) from Score"_qs), u"0"_qs);
+    EXPECT_FALSE(Runs(deskDb, u"update Score set Score = 100"_qs));
+    EXPECT_FALSE(Runs(deskDb, u"delete from Score"_qs));
+    EXPECT_FALSE(Runs(deskDb, u"insert into town (name) values ('x')"_qs));
+
+    const QString adminDb = As(owner, u"exam_admin"_qs);
+    EXPECT_EQ(ValueOf(adminDb, u"select count(*) from Score"_qs), u"2"_qs);
+    EXPECT_FALSE(Runs(adminDb, u"insert into Score (Town) values ('t')"_qs));
+
+    const QString deskIni = QString::fromStdString(
+        dir.write("desk.ini", ("[DBConifg]\nConnectionString=" + deskDb + "\n").toStdString()));
+    const Outcome deskCheck = Examdb({u"check"_qs, u"--config"_qs, deskIni});
+    EXPECT_TRUE(deskCheck.out.contains(u"不能读取成绩：这是考试机账户"_qs))
+        << deskCheck.out.toStdString();
+}
+
+} // namespace

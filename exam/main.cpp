@@ -3,5 +3,6 @@
 
 int main(int argc, char** argv) {
     ui::Application app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.examsuite.Exam"));
     return RunExam();
 }

@@ -17,6 +17,7 @@ int main(int argc, char* argv[]) {
         return paperbuilder::RunCommandLine(arguments, out, err);
     }
     ui::Application app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.examsuite.Paperbuilder"));
     paperbuilder::BuilderWindow window;
     window.show();
     if (!arguments.isEmpty())

@@ -1,10 +1,10 @@
 #include "tallyboard/BasicMdiForm.h"
 
-#include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 #include "platform/DatabaseConnection.h"
 #include "platform/DatabaseQuery.h"
 #include "tallyboard/ColumnFile.h"
+#include "tallyboard/ColumnFilePlace.h"
 #include "tallyboard/ConstUnit.h"
 #include "tallyboard/ExportFlow.h"
 #include "ui/DataGrid.h"
@@ -275,7 +275,8 @@ void TfrmBasicMid::ReloadColumnsWhenComplete() {
 void TfrmBasicMid::LoadGridColumns(ui::DataGrid& grid, const QString& section,
                                    const QString& file) {
     QDir::setCurrent(programDir);
-    const std::string bytes = ReadColumnFile(PathOf(file));
+    const std::string bytes =
+        ReadColumnFile(ColumnFilePlaceFor(PathOf(file), UserConfigFolder()).read);
     const bool utf8 = IsUtf8ColumnFile(bytes);
     const GridColumnLayout layout = ParseColumnLayout(bytes, EncodeColumnText(section, utf8));
     grid.clearColumns();
@@ -301,8 +302,8 @@ void TfrmBasicMid::LoadGridColumns(ui::DataGrid& grid, const QString& section,
 }
 
 void SaveGridColumns(const ui::DataGrid& grid, const QString& section, const QString& file) {
-    const std::filesystem::path path = PathOf(file);
-    const std::string bytes = ReadColumnFile(path);
+    const ColumnFilePlace place = ColumnFilePlaceFor(PathOf(file), UserConfigFolder());
+    const std::string bytes = ReadColumnFile(place.read);
     const bool utf8 = IsUtf8ColumnFile(bytes);
     std::vector<GridColumnInfo> columns;
     for (int index : grid.displayOrder()) {
@@ -312,7 +313,7 @@ void SaveGridColumns(const ui::DataGrid& grid, const QString& section, const QSt
                            grid.columnWidth(index)});
     }
     const std::string text = RewriteColumnLayout(bytes, EncodeColumnText(section, utf8), columns);
-    platform::ReplaceFileAtomically(path, text);
+    SaveColumnLayoutAt(place, text);
 }
 
 bool TfrmBasicMid::ColumnWriteBackOn() const {

@@ -6,6 +6,7 @@
 
 int main(int argc, char** argv) {
     ui::Application app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.examsuite.Tallyboard"));
     QPointer<TfrmBasicMid1> window = new TfrmBasicMid1;
     // Without a window manager nobody honours the maximise request; the window then covers the
     // screen's free area all the same.

@@ -17,6 +17,8 @@ packages=(
     sqlite3 libsqlite3-dev postgresql python3 python3-xlrd python3-openpyxl
     # fuzzing, screenshots
     clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick xdotool openbox
+    # packages: built with CPack, checked with Debian's own tools; the PNG icon drawn from the SVG
+    dpkg-dev fakeroot lintian desktop-file-utils appstream librsvg2-bin file
 )
 
 missing=()

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Checks the packages in build/packages (or the folder given): their file lists, lintian, the
+# desktop entries and AppStream files, and the programs extracted with dpkg -x, started on the
+# offscreen platform as a normal user in the installed layout.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+packages=$(realpath "${1:-build/packages}")
+deb() { ls "$packages"/examsuite-"$1"_*.deb; }
+work=$(mktemp -d /tmp/examsuite-packages-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+failed=0
+fail() { echo "FAIL: $*" >&2; failed=1; }
+
+contents() { dpkg-deb --fsys-tarfile "$(deb "$1")" | tar -t | sed 's|^\./|/|; s|/$||'; }
+expect() { # expect PACKAGE PATH... : each path is in the package
+    local package=$1 list
+    shift
+    list=$(contents "$package")
+    for path in "$@"; do
+        grep -Fxq -- "$path" <<<"$list" || fail "$package lacks $path"
+    done
+}
+forbid() { # forbid PACKAGE PATTERN : no path of the package matches the pattern
+    if contents "$1" | grep -Eq -- "$2"; then fail "$1 holds $(contents "$1" | grep -E -- "$2" | head -1)"; fi
+}
+
+lib=/usr/lib/examsuite
+expect desk /usr/bin/exam $lib/exam /usr/share/applications/org.examsuite.Exam.desktop \
+    /usr/share/icons/hicolor/scalable/apps/org.examsuite.Exam.svg \
+    /usr/share/icons/hicolor/48x48/apps/org.examsuite.Exam.png \
+    /usr/share/metainfo/org.examsuite.Exam.metainfo.xml \
+    /usr/share/doc/examsuite-desk/copyright /usr/share/doc/examsuite-desk/changelog.gz
+forbid desk 'paperbuilder|tallyboard|examdb|demo-papers|\.mqe$'
+expect admin /usr/bin/tallyboard /usr/bin/paperbuilder /usr/bin/examdb $lib/tallyboard \
+    $lib/paperbuilder $lib/examdb "$lib/列项属性.txt" /etc/examsuite/列项属性.txt \
+    /usr/share/applications/org.examsuite.Tallyboard.desktop \
+    /usr/share/applications/org.examsuite.Paperbuilder.desktop \
+    /usr/share/metainfo/org.examsuite.Tallyboard.metainfo.xml \
+    /usr/share/doc/examsuite-admin/copyright /usr/share/doc/examsuite-admin/changelog.gz
+forbid admin "^$lib/exam$|/var/lib"
+expect common /etc/examsuite/DBConifg.ini "$lib/DBConifg.ini" "$lib/Exam File" \
+    "/var/lib/examsuite/Exam File" /usr/share/doc/examsuite-common/copyright
+forbid common '\.mqe$'
+[ "$(ls "$packages"/*.tar.gz | wc -l)" -eq 3 ] || fail "not one .tar.gz per package"
+for package in desk admin common; do
+    archive=$(ls "$packages"/examsuite-*"$package".tar.gz)
+    diff <(contents "$package" | grep -v '^\.\?$' | sed 's|^/||' | sort) \
+        <(tar -tzf "$archive" | sed 's|^\./||; s|/$||' | grep -v '^$' | sort) >/dev/null ||
+        fail "$archive does not hold the files of the $package package"
+done
+
+echo "lintian:"
+lintian --fail-on error,warning --info "$packages"/*.deb || fail "lintian"
+
+root=$work/root
+for package in desk admin common; do dpkg -x "$(deb "$package")" "$root"; done
+for entry in "$root"/usr/share/applications/*.desktop; do
+    desktop-file-validate "$entry" || fail "desktop-file-validate $entry"
+done
+for metainfo in "$root"/usr/share/metainfo/*.xml; do
+    appstreamcli validate --no-net "$metainfo" >/dev/null || fail "appstreamcli $metainfo"
+done
+
+# The links beside the programs point into /etc and /var/lib; here they point into the root.
+while IFS= read -r -d '' link; do
+    target=$(readlink "$link")
+    [[ $target == /* ]] && ln -sfn "$root$target" "$link"
+done < <(find "$root$lib" -type l -print0)
+cat >"$root/etc/examsuite/DBConifg.ini" <<INI
+[DBConifg]
+ConnectionString=Provider=SQLite;Data Source=$root/var/lib/examsuite/db/korvend.db
+[SqlDBConifg]
+ConnectionString=Provider=SQLite;Data Source=$root/var/lib/examsuite/db/exam.db
+INI
+install -d -m 1777 "$root/var/lib/examsuite/db"
+"$root$lib/examdb" demo --papers "$root/usr/share/examsuite/demo-papers" >/dev/null
+[ -n "$(ls "$root/var/lib/examsuite/Exam File")" ] || fail "examdb demo copied no paper"
+chmod a+w "$root"/var/lib/examsuite/db/*.db
+"$root$lib/examdb" check >/dev/null || fail "examdb check on the demo database"
+
+# A normal user, whose program folder and /etc are read-only.
+user=nobody
+home=$work/home
+install -d -o "$user" "$home"
+chmod -R a+rX "$work"
+chmod a-w "$root$lib" "$root/etc/examsuite"
+as_user() { setpriv --reuid="$user" --regid=nogroup --clear-groups -- env HOME="$home" \
+    XDG_CONFIG_HOME= QT_QPA_PLATFORM=offscreen "$@"; }
+for program in exam tallyboard paperbuilder; do
+    # Still running after some seconds: it started and waits for its user.
+    status=0
+    as_user timeout 6 "$root$lib/$program" >"$work/$program.log" 2>&1 || status=$?
+    [ "$status" -eq 124 ] || { cat "$work/$program.log"; fail "$program ended with $status"; }
+done
+as_user "$root$lib/examdb" --help | grep -q 'Usage' || fail "examdb --help"
+exit $failed

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=$(realpath "${1:-build/packages}")
 deb() { ls "$packages"/examsuite-"$1"_*.deb; }
 work=$(mktemp -d /tmp/examsuite-packages-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
 
@@ -43,7 +43,7 @@ expect common /etc/examsuite/DBConifg.ini "$lib/DBConifg.ini" "$lib/Exam File" \
 forbid common '\.mqe$'
 [ "$(ls "$packages"/*.tar.gz | wc -l)" -eq 3 ] || fail "not one .tar.gz per package"
 for package in desk admin common; do
-    archive=$(ls "$packages"/examsuite-*"$package".tar.gz)
+    archive=$(ls "$packages"/examsuite-"$package"_*.tar.gz)
     diff <(contents "$package" | grep -v '^\.\?$' | sed 's|^/||' | sort) \
         <(tar -tzf "$archive" | sed 's|^\./||; s|/$||' | grep -v '^$' | sort) >/dev/null ||
         fail "$archive does not hold the files of the $package package"

@@ -13,6 +13,7 @@ std::optional<qint64> CountOf(Database& database, const QString& table) {
         if (query.next())
             return query.value(0).toLongLong();
     } catch (const Failure&) {
+        // An account without the right to read the table: the count stays unknown.
     }
     return std::nullopt;
 }

@@ -21,7 +21,9 @@ expect() { # expect PACKAGE PATH... : each path is in the package
     done
 }
 forbid() { # forbid PACKAGE PATTERN : no path of the package matches the pattern
-    if contents "$1" | grep -Eq -- "$2"; then fail "$1 holds $(contents "$1" | grep -E -- "$2" | head -1)"; fi
+    local found
+    found=$(contents "$1" | grep -E -- "$2" || true)
+    [ -z "$found" ] || fail "$1 holds $found"
 }
 
 lib=/usr/lib/examsuite

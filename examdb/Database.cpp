@@ -32,7 +32,8 @@ Database::Database(const QString& connectionString) {
         description = u"PostgreSQL 服务器 %1:%2，数据库 %3，用户 %4"_qs
                           .arg(target.hostName.isEmpty() ? u"localhost"_qs : target.hostName)
                           .arg(target.port > 0 ? target.port : 5432)
-                          .arg(target.databaseName, target.userName);
+                          .arg(target.databaseName,
+                               target.userName.isEmpty() ? u"（本系统用户）"_qs : target.userName);
     } else {
         throw Failure(u"examdb 只能连接 SQLite 或 PostgreSQL（连接字符串：%1）；"
                       "SQL Server 的建表语句用 examdb init --print 输出"_qs.arg(connectionString));

@@ -47,10 +47,10 @@ QVariant Score(const std::string& score) {
     return number ? QVariant(value) : Text(score);
 }
 
-// Runs the statement; false on a key violation when that is allowed, a throw on every other
-// failure.
-bool Run(platform::TADOConnection& connection, const QString& sql,
-         const std::vector<QVariant>& values, bool keyViolationAllowed = false) {
+// Runs the statement and returns the rows it inserted; 0 on a key violation when that is
+// allowed, a throw on every other failure.
+int Run(platform::TADOConnection& connection, const QString& sql,
+        const std::vector<QVariant>& values, bool keyViolationAllowed = false) {
     QSqlQuery query(connection.Database());
     bool done = query.prepare(sql);
     if (done) {
@@ -59,9 +59,9 @@ bool Run(platform::TADOConnection& connection, const QString& sql,
         done = query.exec();
     }
     if (done)
-        return true;
+        return query.numRowsAffected();
     if (keyViolationAllowed && IsKeyViolation(query.lastError()))
-        return false;
+        return 0;
     connection.AddError(query.lastError());
     throw platform::EDatabaseError(connection.ErrorText());
 }
@@ -78,28 +78,33 @@ bool Present(const QSqlDatabase& database) {
     return found == 3;
 }
 
+// PostgreSQL aborts a transaction at a key violation, so a row that is there already is skipped
+// by the statement itself; SQL Server knows no such clause but goes on after one.
+QString InsertUnlessThere(const QSqlDatabase& database, const QString& insert) {
+    return IsOdbc(database) ? insert : insert + u" ON CONFLICT DO NOTHING"_qs;
+}
+
 bool InsertAttempt(platform::TADOConnection& connection, const AttemptRecord& attempt) {
     const QSqlDatabase database = connection.Database();
     const JournaledScoreRow& row = attempt.row;
     return Run(connection,
-               u"INSERT INTO Attempt (Token, Town, Fac, Name, Score, STime, PaperSha256, "
-               u"StartTime, EndTime, Ending, Elapsed, Resumes, AwaySeconds) "
-               u"VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs,
+               InsertUnlessThere(database,
+                                 u"INSERT INTO Attempt (Token, Town, Fac, Name, Score, STime, "
+                                 u"PaperSha256, StartTime, EndTime, Ending, Elapsed, Resumes, "
+                                 u"AwaySeconds) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs),
                {Text(attempt.token), Text(row.town), Text(row.unit), Text(row.name),
                 Score(row.score), Time(database, row.time), Text(attempt.paperSha256),
                 Time(database, attempt.startTime), Time(database, attempt.endTime),
                 QString::fromLatin1(EndingName(attempt.ending)), attempt.elapsed, attempt.resumes,
                 QVariant(qlonglong(attempt.awaySeconds))},
-               true);
+               true) > 0;
 }
 
 void InsertPaper(platform::TADOConnection& connection, const std::string& sha256,
                  const std::string& title, const std::string& bytes) {
-    // PostgreSQL aborts a transaction at a key violation, so the paper that is there already is
-    // skipped by the statement itself; SQL Server knows no such clause but goes on after one.
-    const QSqlDatabase database = connection.Database();
-    const QString insert = u"INSERT INTO Paper (Sha256, Title, Bytes) VALUES (?, ?, ?)"_qs;
-    Run(connection, IsOdbc(database) ? insert : insert + u" ON CONFLICT DO NOTHING"_qs,
+    Run(connection,
+        InsertUnlessThere(connection.Database(),
+                          u"INSERT INTO Paper (Sha256, Title, Bytes) VALUES (?, ?, ?)"_qs),
         {Text(sha256), Text(title), QByteArray::fromStdString(bytes)}, true);
 }
 

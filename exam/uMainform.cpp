@@ -573,6 +573,7 @@ void TMainForm::Button1Click() {
         throw;
     }
     tmr1->stop();
+    PaperPanel->setEnabled(false);
     close();
 }
 
@@ -589,6 +590,8 @@ void TMainForm::ShowResult(int32_t score) {
 }
 
 void TMainForm::EndExam() {
+    // What was recorded is what stays on screen until the window has closed.
+    PaperPanel->setEnabled(false);
     btn2->hide();
     Button1->setText(QStringLiteral("结束"));
     close();

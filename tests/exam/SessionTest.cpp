@@ -11,7 +11,7 @@ namespace {
 // the token has been posted, as the attempt's key does in a database.
 class FakeRecorder final : public ScoreRecorder {
 public:
-    std::optional<bool> KeepsAttempts() override { return keepsAttempts; }
+    std::optional<bool> KeepsAttempts() override { return true; }
     bool StorePaper(const std::string&, const std::string&, const std::string&) override {
         return storesPaper;
     }
@@ -26,16 +26,14 @@ public:
             throw std::runtime_error("connection lost after the commit");
         return Posted::Now;
     }
-    void PostScoreRow(const JournaledScoreRow& row) override { rows.push_back(row); }
+    void PostScoreRow(const JournaledScoreRow&) override {}
     std::optional<bool> ScoreRowPosted(const JournaledScoreRow&) override { return false; }
     void PostSecondCopy(const JournaledScoreRow&) override {}
 
-    bool keepsAttempts = true;
     bool storesPaper = true;
     bool failing = false;
     bool failingAfterCommit = false;
     std::vector<AttemptRecord> attempts;
-    std::vector<JournaledScoreRow> rows;
 };
 
 class Session : public ::testing::Test {
@@ -126,15 +124,6 @@ TEST_F(Session, ResumesCountTheTimeAway) {
     EXPECT_EQ(run.resumes, 2);
     EXPECT_EQ(run.awaySeconds, away);
     EXPECT_EQ(run.elapsed, 3);
-}
-
-// A database without the attempt tables gets the score row alone.
-TEST_F(Session, DatabaseWithoutAttemptsGetsTheScoreRowAlone) {
-    recorder.keepsAttempts = false;
-    session.Record(RunEnding::Abandonment, u"0"_qs, answers);
-    EXPECT_TRUE(recorder.attempts.empty());
-    ASSERT_EQ(recorder.rows.size(), 1u);
-    EXPECT_EQ(recorder.rows[0].score, "0");
 }
 
 } // namespace

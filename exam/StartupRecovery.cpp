@@ -43,28 +43,21 @@ AttemptRecord JournaledAttempt(const JournaledRun& run) {
     return attempt;
 }
 
-// Whether the run's ending is in the database already, as far as it can be known: by its token
-// where the database keeps attempts, else by reading the score row back. Nothing when the
-// database cannot be reached.
-std::optional<bool> AlreadyRecorded(const JournaledRun& run, ScoreRecorder& recorder,
-                                    bool keepsAttempts) {
-    if (keepsAttempts)
-        return false; // the post itself tells, by the token
-    return recorder.ScoreRowPosted(run.row);
-}
-
-// Finishes a run whose ending had journaled its row: written unless it is in the database already.
-// False when the database could not be reached or the post failed: the run stays in the journal
-// for the next start.
+// Finishes a run whose ending had journaled its row: written unless it is in the database already,
+// which the attempt's token tells where the database keeps attempts, and reading the score row
+// back tells elsewhere. False when the database could not be reached or the post failed: the run
+// stays in the journal for the next start.
 bool CompleteRecording(ExamJournal& journal, const JournaledRun& run, ScoreRecorder& recorder,
                        int64_t wallClock) {
     const bool keepsAttempts = !run.token.empty() && recorder.KeepsAttempts() == true;
-    const std::optional<bool> found = AlreadyRecorded(run, recorder, keepsAttempts);
-    if (!found)
-        return false;
-    if (*found) {
-        journal.MarkEnded(run.id, wallClock);
-        return true;
+    if (!keepsAttempts) {
+        const std::optional<bool> found = recorder.ScoreRowPosted(run.row);
+        if (!found)
+            return false;
+        if (*found) {
+            journal.MarkEnded(run.id, wallClock);
+            return true;
+        }
     }
     ScoreRecorder::Posted posted = ScoreRecorder::Posted::Now;
     try {

@@ -67,9 +67,9 @@ ScoreRecorder::Posted TDataModule2::PostAttempt(const AttemptRecord& attempt) {
         throw;
     }
     QSqlDatabase database = con1.Database();
-    if (!database.transaction())
-        FailWith(con1, database.lastError());
     try {
+        if (!database.transaction())
+            FailWith(con1, database.lastError());
         if (!attempttables::InsertAttempt(con1, attempt)) {
             RollBack(con1);
             return Posted::Already;

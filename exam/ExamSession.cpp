@@ -33,6 +33,11 @@ QString PathText(const fs::path& path) {
     return QFile::decodeName(path.c_str());
 }
 
+// An attempt's key: a random UUID, as "xxxxxxxx-xxxx-4xxx-yxxx-xxxxxxxxxxxx".
+std::string NewToken() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+}
+
 } // namespace
 
 // A journal write that fails drops the journal and reports it once, after the event at hand:
@@ -74,7 +79,7 @@ void ExamSession::Start(const Examinee& who, const PaperFile& file) {
     examinee = who;
     paper = file;
     paperStored = false;
-    token = QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+    token = NewToken();
     startTime = ScoreTimeText(clock()).toStdString();
     elapsed = resumes = 0;
     awaySeconds = 0;
@@ -108,8 +113,7 @@ void ExamSession::Resume(const JournaledRun& run, const PaperFile& file) {
     paper = file;
     paperStored = run.paperStored;
     // A run journaled before attempts were kept gets its token now.
-    token = run.token.empty() ? QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString()
-                              : run.token;
+    token = run.token.empty() ? NewToken() : run.token;
     startTime = run.startTime;
     elapsed = run.elapsed;
     resumes = run.resumes + 1;

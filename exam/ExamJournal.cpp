@@ -1,6 +1,7 @@
 #include "exam/ExamJournal.h"
 
 #include <fcntl.h>
+#include <set>
 #include <sqlite3.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -18,6 +19,13 @@ create table if not exists run(
     ending integer not null default 0,
     row_town text, row_unit text, row_name text, row_score text, row_time text,
     archived integer not null default 0);
+create table if not exists recorded_answer(
+    run integer not null references run(id),
+    question integer not null,
+    answer text not null,
+    marks integer not null,
+    full_marks integer not null,
+    primary key(run, question)) without rowid;
 create table if not exists answer(
     run integer not null references run(id),
     question integer not null,
@@ -25,9 +33,17 @@ create table if not exists answer(
     primary key(run, question)) without rowid;
 )";
 
+// Columns added to the run table of journals older than the attempt records.
+constexpr const char* AttemptColumns[][2] = {
+    {"token", "text not null default ''"},          {"start_time", "text not null default ''"},
+    {"end_time", "text not null default ''"},       {"resumes", "integer not null default 0"},
+    {"away_seconds", "integer not null default 0"}, {"last_tick", "integer not null default 0"},
+    {"paper_stored", "integer not null default 0"}, {"ended_at", "integer"}};
+
 constexpr const char* RunColumns =
     "select id, town, unit, name, paper_path, paper_sha256, paper_title, elapsed, stage, ending, "
-    "row_town, row_unit, row_name, row_score, row_time from run where ";
+    "row_town, row_unit, row_name, row_score, row_time, token, start_time, end_time, resumes, "
+    "away_seconds, last_tick, paper_stored from run where ";
 
 // The journal must never be readable by another user: it names the examinee and their answers.
 void CreatePrivateFile(const std::string& file) {
@@ -123,6 +139,7 @@ ExamJournal::ExamJournal(const std::string& path) : file(path), lock(LockJournal
         Execute("pragma journal_mode=wal");
         Execute("pragma synchronous=full");
         Execute(Schema);
+        AddMissingColumns();
     } catch (...) {
         sqlite3_close(db);
         ::close(lock);
@@ -133,6 +150,19 @@ ExamJournal::ExamJournal(const std::string& path) : file(path), lock(LockJournal
 ExamJournal::~ExamJournal() {
     sqlite3_close(db);
     ::close(lock);
+}
+
+void ExamJournal::AddMissingColumns() {
+    std::set<std::string> present;
+    Statement columns(*this, "pragma table_info(run)");
+    while (columns.Step())
+        present.insert(ColumnText(columns.Handle(), 1));
+    for (const auto& [name, definition] : AttemptColumns)
+        if (!present.count(name))
+            Execute(("alter table run add column " + std::string(name) + " " + definition).c_str());
+    // Runs that ended before their end was dated are counted from now on.
+    if (!present.count("ended_at"))
+        Execute("update run set ended_at = strftime('%s', 'now') where stage = 2");
 }
 
 void ExamJournal::Execute(const char* sql) {
@@ -178,6 +208,13 @@ std::vector<JournaledRun> ExamJournal::ReadRuns(const char* condition) const {
         run.ending = static_cast<RunEnding>(sqlite3_column_int(row, 9));
         run.row = {ColumnText(row, 10), ColumnText(row, 11), ColumnText(row, 12),
                    ColumnText(row, 13), ColumnText(row, 14)};
+        run.token = ColumnText(row, 15);
+        run.startTime = ColumnText(row, 16);
+        run.endTime = ColumnText(row, 17);
+        run.resumes = sqlite3_column_int(row, 18);
+        run.awaySeconds = sqlite3_column_int64(row, 19);
+        run.lastTick = sqlite3_column_int64(row, 20);
+        run.paperStored = sqlite3_column_int(row, 21) != 0;
         ReadAnswers(run);
         runs.push_back(std::move(run));
     }
@@ -189,13 +226,23 @@ void ExamJournal::ReadAnswers(JournaledRun& run) const {
     select.Bind(1, run.id);
     while (select.Step())
         run.answers[sqlite3_column_int(select.Handle(), 0)] = ColumnText(select.Handle(), 1);
+    Statement recorded(*this, "select question, answer, marks, full_marks from recorded_answer "
+                              "where run = ? order by question");
+    recorded.Bind(1, run.id);
+    while (recorded.Step()) {
+        sqlite3_stmt* row = recorded.Handle();
+        run.recordedAnswers.push_back({sqlite3_column_int(row, 0), ColumnText(row, 1),
+                                       sqlite3_column_int(row, 2), sqlite3_column_int(row, 3)});
+    }
 }
 
 int64_t ExamJournal::StartRun(const JournaledRun& run) {
     Statement insert(*this, "insert into run(town, unit, name, paper_path, paper_sha256, "
-                            "paper_title, elapsed) values(?, ?, ?, ?, ?, ?, ?)");
+                            "paper_title, elapsed, token, start_time, last_tick) "
+                            "values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     insert.Bind(1, run.town).Bind(2, run.unit).Bind(3, run.name).BindBlob(4, run.paperPath);
     insert.Bind(5, run.paperSha256).Bind(6, run.paperTitle).Bind(7, run.elapsed);
+    insert.Bind(8, run.token).Bind(9, run.startTime).Bind(10, run.lastTick);
     insert.Run();
     return sqlite3_last_insert_rowid(db);
 }
@@ -211,6 +258,43 @@ void ExamJournal::SaveElapsed(int64_t run, int32_t elapsed) {
     update.Bind(1, elapsed).Bind(2, run).Run();
 }
 
+void ExamJournal::SaveTick(int64_t run, int32_t elapsed, int64_t wallClock) {
+    Statement update(*this, "update run set elapsed = ?, last_tick = ? where id = ?");
+    update.Bind(1, elapsed).Bind(2, wallClock).Bind(3, run).Run();
+}
+
+void ExamJournal::SaveResume(int64_t run, int32_t resumes, int64_t awaySeconds, int64_t wallClock) {
+    Statement update(*this,
+                     "update run set resumes = ?, away_seconds = ?, last_tick = ? where id = ?");
+    update.Bind(1, resumes).Bind(2, awaySeconds).Bind(3, wallClock).Bind(4, run).Run();
+}
+
+void ExamJournal::MarkPaperStored(int64_t run) {
+    Statement(*this, "update run set paper_stored = 1 where id = ?").Bind(1, run).Run();
+}
+
+// The row, the end and every recorded answer reach the disk together, or none of them does.
+void ExamJournal::BeginRecording(int64_t run, const AttemptRecord& attempt) {
+    Execute("begin immediate");
+    try {
+        BeginRecording(run, attempt.ending, attempt.row);
+        Statement update(*this, "update run set end_time = ?, elapsed = ? where id = ?");
+        update.Bind(1, attempt.endTime).Bind(2, attempt.elapsed).Bind(3, run).Run();
+        Statement(*this, "delete from recorded_answer where run = ?").Bind(1, run).Run();
+        Statement insert(*this, "insert into recorded_answer(run, question, answer, marks, "
+                                "full_marks) values(?, ?, ?, ?, ?)");
+        for (const RecordedAnswer& answer : attempt.answers) {
+            insert.Bind(1, run).Bind(2, answer.question).Bind(3, answer.answer);
+            insert.Bind(4, answer.marks).Bind(5, answer.fullMarks).Run();
+            sqlite3_reset(insert.Handle());
+        }
+        Execute("commit");
+    } catch (...) {
+        sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 void ExamJournal::BeginRecording(int64_t run, RunEnding ending, const JournaledScoreRow& row) {
     Statement update(*this, "update run set stage = 1, ending = ?, row_town = ?, row_unit = ?, "
                             "row_name = ?, row_score = ?, row_time = ? where id = ?");
@@ -222,10 +306,32 @@ void ExamJournal::BackToRunning(int64_t run) {
     Statement(*this, "update run set stage = 0, ending = 0 where id = ?").Bind(1, run).Run();
 }
 
-void ExamJournal::MarkEnded(int64_t run) {
-    Statement(*this, "update run set stage = 2 where id = ?").Bind(1, run).Run();
+void ExamJournal::MarkEnded(int64_t run, int64_t wallClock) {
+    Statement update(*this, "update run set stage = 2, ended_at = ? where id = ?");
+    update.Bind(1, wallClock).Bind(2, run).Run();
 }
 
 void ExamJournal::Archive(int64_t run) {
     Statement(*this, "update run set archived = 1 where id = ?").Bind(1, run).Run();
+}
+
+int ExamJournal::DeleteEndedBefore(int64_t wallClock) {
+    constexpr const char* Old = "(select id from run where stage = 2 and archived = 0 and "
+                                "ended_at < ?1)";
+    Execute("begin immediate");
+    try {
+        for (const char* table : {"answer", "recorded_answer"})
+            Statement(*this, std::string("delete from ") + table + " where run in " + Old)
+                .Bind(1, wallClock)
+                .Run();
+        Statement(*this, "delete from run where stage = 2 and archived = 0 and ended_at < ?1")
+            .Bind(1, wallClock)
+            .Run();
+        const int deleted = sqlite3_changes(db);
+        Execute("commit");
+        return deleted;
+    } catch (...) {
+        sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+        throw;
+    }
 }

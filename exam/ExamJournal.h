@@ -1,8 +1,10 @@
 #pragma once
 
+#include "exam/AttemptRecord.h"
 #include "platform/RuntimeErrors.h"
 
 #include <cstdint>
+#include <ctime>
 #include <map>
 #include <optional>
 #include <string>
@@ -20,17 +22,6 @@ public:
 // Where a journaled run stands. Recording holds the exact score row about to be posted, so that
 // a run interrupted between the post and its mark can be completed without a second row.
 enum class RunStage : int { Running = 0, Recording = 1, Ended = 2 };
-enum class RunEnding : int { None = 0, HandIn = 1, TimeOut = 2, Abandonment = 3 };
-
-// Texts are UTF-8, the paper path the file system's bytes.
-struct JournaledScoreRow {
-    std::string town;
-    std::string unit;
-    std::string name;
-    std::string score;
-    std::string time; // STime as written
-    bool operator==(const JournaledScoreRow&) const = default;
-};
 
 struct JournaledRun {
     int64_t id = 0;
@@ -46,11 +37,24 @@ struct JournaledRun {
     JournaledScoreRow row;
     // Question position -> the answer as its panel encodes it.
     std::map<int, std::string> answers;
+    // The attempt's key in the database; empty for a run journaled before attempts were kept.
+    std::string token;
+    std::string startTime;
+    std::string endTime;
+    int32_t resumes = 0;
+    int64_t awaySeconds = 0;
+    // Wall-clock seconds since 1970 of the run's start or last tick.
+    int64_t lastTick = 0;
+    // The Paper row was stored when the run started.
+    bool paperStored = false;
+    // From the ending's recording stage on: every question as the attempt records it.
+    std::vector<RecordedAnswer> recordedAnswers;
 };
 
 // The exam journal: a SQLite file written with synchronous FULL in write-ahead mode, so that
 // every change is on the disk when its call returns and survives a killed process or a power cut.
-// Runs are never deleted: a run the examinee declined to resume is archived instead.
+// A run the examinee declined to resume is archived and kept; an ended run, whose rows are in the
+// database, is deleted once it is old enough.
 class ExamJournal final {
 public:
     // Opens or creates the file, readable and writable by its owner only, and holds it for this
@@ -70,10 +74,19 @@ public:
     int64_t StartRun(const JournaledRun& run);
     void SaveAnswer(int64_t run, int question, const std::string& answer);
     void SaveElapsed(int64_t run, int32_t elapsed);
+    // A tick: the time counted and the wall clock it was counted at.
+    void SaveTick(int64_t run, int32_t elapsed, int64_t wallClock);
+    // A resume: its count, the time away summed up, and the wall clock from which it goes on.
+    void SaveResume(int64_t run, int32_t resumes, int64_t awaySeconds, int64_t wallClock);
+    void MarkPaperStored(int64_t run);
     void BeginRecording(int64_t run, RunEnding ending, const JournaledScoreRow& row);
+    // The whole attempt an ending is about to post, its answers included, in one step.
+    void BeginRecording(int64_t run, const AttemptRecord& attempt);
     void BackToRunning(int64_t run);
-    void MarkEnded(int64_t run);
+    void MarkEnded(int64_t run, int64_t wallClock = std::time(nullptr));
     void Archive(int64_t run);
+    // Deletes the runs that ended before the wall-clock time; archived runs stay. Returns how many.
+    int DeleteEndedBefore(int64_t wallClock);
 
 private:
     class Statement;
@@ -81,6 +94,7 @@ private:
     [[noreturn]] void Fail(const char* what) const;
     std::vector<JournaledRun> ReadRuns(const char* condition) const;
     void ReadAnswers(JournaledRun& run) const;
+    void AddMissingColumns();
 
     std::string file;
     int lock = -1;

@@ -2,10 +2,8 @@
 
 #include "common/FuncUnit.h"
 #include "exam/Unit2.h"
-#include "paper/uFileHandle.h"
-#include "exam/uMainform.h"
+#include "platform/RuntimeErrors.h"
 #include "ui/ErrorBox.h"
-#include "ui/MessageBox.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -14,6 +12,9 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTimer>
+#include <QUuid>
+#include <fstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -30,6 +31,11 @@ std::string TrimmedUtf8(const QString& text) {
 
 QString PathText(const fs::path& path) {
     return QFile::decodeName(path.c_str());
+}
+
+// An attempt's key: a random UUID, as "xxxxxxxx-xxxx-4xxx-yxxx-xxxxxxxxxxxx".
+std::string NewToken() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
 }
 
 } // namespace
@@ -49,32 +55,84 @@ template <class Write> void ExamSession::WriteJournal(Write write) {
     }
 }
 
-void ExamSession::Start(const Examinee& examinee, const fs::path& paper,
-                        const std::string& paperTitle) {
+PaperFile ReadPaperFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open())
+        throw platform::EFOpenError(path.string(), platform::lastSystemError());
+    PaperFile paper{path, std::string(std::istreambuf_iterator<char>(file), {}), {}, {}};
+    if (file.bad())
+        throw platform::EReadError();
+    paper.sha256 =
+        QCryptographicHash::hash(QByteArray::fromStdString(paper.bytes), QCryptographicHash::Sha256)
+            .toHex()
+            .toStdString();
+    return paper;
+}
+
+int64_t ExamSession::WallClock() const {
+    return clock().toSecsSinceEpoch();
+}
+
+void ExamSession::Start(const Examinee& who, const PaperFile& file) {
     stage = Stage::Running;
     runId = 0;
-    if (!journal)
-        return;
+    examinee = who;
+    paper = file;
+    paperStored = false;
+    token = NewToken();
+    startTime = ScoreTimeText(clock()).toStdString();
+    elapsed = resumes = 0;
+    awaySeconds = 0;
+    timedOut.reset();
     JournaledRun run;
     run.town = TrimmedUtf8(examinee.town);
     run.unit = TrimmedUtf8(examinee.unit);
     run.name = TrimmedUtf8(examinee.name);
-    run.paperPath = paper.native();
-    run.paperSha256 = PaperFingerprint(paper);
-    run.paperTitle = paperTitle;
+    run.paperPath = paper.path.native();
+    run.paperSha256 = paper.sha256;
+    run.paperTitle = paper.title;
+    run.token = token;
+    run.startTime = startTime;
+    run.lastTick = WallClock();
     WriteJournal([&](ExamJournal& open) { runId = open.StartRun(run); });
+    StorePaper();
 }
 
-void ExamSession::Resume(const JournaledRun& run) {
+void ExamSession::StorePaper() {
+    if (!recorder || recorder->KeepsAttempts() != true)
+        return;
+    paperStored = recorder->StorePaper(paper.sha256, paper.title, paper.bytes);
+    if (paperStored)
+        WriteJournal([&](ExamJournal& open) { open.MarkPaperStored(runId); });
+}
+
+void ExamSession::Resume(const JournaledRun& run, const PaperFile& file) {
     stage = Stage::Running;
     runId = run.id;
-    // A run resumed from a failed recording is running again.
-    WriteJournal([&](ExamJournal& open) { open.BackToRunning(runId); });
+    examinee = {FromUtf8(run.town), FromUtf8(run.unit), FromUtf8(run.name)};
+    paper = file;
+    paperStored = run.paperStored;
+    // A run journaled before attempts were kept gets its token now.
+    token = run.token.empty() ? NewToken() : run.token;
+    startTime = run.startTime;
+    elapsed = run.elapsed;
+    resumes = run.resumes + 1;
+    const int64_t now = WallClock();
+    awaySeconds =
+        run.awaySeconds + (run.lastTick > 0 ? std::max<int64_t>(0, now - run.lastTick) : 0);
+    timedOut.reset();
+    WriteJournal([&](ExamJournal& open) {
+        // A run resumed from a failed recording is running again.
+        open.BackToRunning(runId);
+        open.SaveResume(runId, resumes, awaySeconds, now);
+    });
 }
 
 void ExamSession::Reset() {
     stage = Stage::Idle;
     runId = 0;
+    elapsed = 0;
+    timedOut.reset();
 }
 
 void ExamSession::AnswerChanged(int question, const std::vector<int32_t>& answer) {
@@ -83,28 +141,83 @@ void ExamSession::AnswerChanged(int question, const std::vector<int32_t>& answer
             [&](ExamJournal& open) { open.SaveAnswer(runId, question, EncodeAnswer(answer)); });
 }
 
-void ExamSession::Ticked(int32_t elapsed) {
-    if (stage == Stage::Running)
-        WriteJournal([&](ExamJournal& open) { open.SaveElapsed(runId, elapsed); });
+void ExamSession::Tick() {
+    if (stage != Stage::Running)
+        return;
+    ++elapsed;
+    WriteJournal([&](ExamJournal& open) { open.SaveTick(runId, elapsed, WallClock()); });
 }
 
-JournaledScoreRow ExamSession::BeginRecording(RunEnding ending, const Examinee& examinee,
-                                              const QString& score) {
-    const JournaledScoreRow row{TrimmedUtf8(examinee.town), TrimmedUtf8(examinee.unit),
-                                TrimmedUtf8(examinee.name), TrimmedUtf8(score),
-                                ScoreTimeText(QDateTime::currentDateTime()).toStdString()};
-    WriteJournal([&](ExamJournal& open) { open.BeginRecording(runId, ending, row); });
-    return row;
+AttemptRecord ExamSession::MakeAttempt(RunEnding ending, const QString& score,
+                                       std::vector<RecordedAnswer> answers) const {
+    AttemptRecord attempt;
+    attempt.token = token;
+    const QString now = ScoreTimeText(clock());
+    attempt.row = {TrimmedUtf8(examinee.town), TrimmedUtf8(examinee.unit),
+                   TrimmedUtf8(examinee.name), TrimmedUtf8(score), now.toStdString()};
+    attempt.ending = ending;
+    attempt.paperSha256 = paper.sha256;
+    attempt.paperTitle = paper.title;
+    if (!paperStored)
+        attempt.paperBytes = paper.bytes;
+    attempt.startTime = startTime;
+    attempt.endTime = attempt.row.time;
+    attempt.elapsed = elapsed;
+    attempt.resumes = resumes;
+    attempt.awaySeconds = awaySeconds;
+    attempt.answers = std::move(answers);
+    return attempt;
 }
 
-void ExamSession::Recorded() {
+void PostAttempt(ScoreRecorder& recorder, const AttemptRecord& attempt) {
+    // A database that cannot be reached takes the path of one without the tables, whose post
+    // then reports why.
+    if (recorder.KeepsAttempts() == true)
+        recorder.PostAttempt(attempt);
+    else
+        recorder.PostScoreRow(attempt.row);
+}
+
+void ExamSession::Post(const AttemptRecord& attempt) {
+    if (!recorder)
+        throw platform::Exception("没有可用的数据库连接");
+    PostAttempt(*recorder, attempt);
     stage = Stage::Ended;
-    WriteJournal([&](ExamJournal& open) { open.MarkEnded(runId); });
+    timedOut.reset();
+    WriteJournal([&](ExamJournal& open) { open.MarkEnded(runId, WallClock()); });
 }
 
-void ExamSession::RecordingFailed() {
-    if (stage == Stage::Running)
-        WriteJournal([&](ExamJournal& open) { open.BackToRunning(runId); });
+JournaledScoreRow ExamSession::Record(RunEnding ending, const QString& score,
+                                      std::vector<RecordedAnswer> answers) {
+    AttemptRecord attempt = MakeAttempt(ending, score, std::move(answers));
+    WriteJournal([&](ExamJournal& open) { open.BeginRecording(runId, attempt); });
+    if (ending == RunEnding::TimeOut) {
+        // A time-out is final: whatever happens to its post, this is the attempt to record.
+        stage = Stage::TimedOut;
+        timedOut = attempt;
+    }
+    try {
+        Post(attempt);
+    } catch (...) {
+        // The post failed and the exam goes on, unless another ending has ended it meanwhile.
+        if (stage == Stage::Running)
+            WriteJournal([&](ExamJournal& open) { open.BackToRunning(runId); });
+        throw;
+    }
+    return attempt.row;
+}
+
+JournaledScoreRow ExamSession::RetryTimeOut() {
+    if (stage != Stage::TimedOut || !timedOut)
+        throw platform::Exception("没有待记录的考试");
+    const AttemptRecord attempt = *timedOut;
+    Post(attempt);
+    return attempt.row;
+}
+
+void ExamSession::PostSecondCopy(const JournaledScoreRow& row) {
+    if (recorder)
+        recorder->PostSecondCopy(row);
 }
 
 std::string EncodeAnswer(const std::vector<int32_t>& answer) {
@@ -133,6 +246,15 @@ std::string PaperFingerprint(const fs::path& paper) {
     return hash.result().toHex().toStdString();
 }
 
+QString RemainingTime(int32_t seconds) {
+    constexpr int32_t Day = 24 * 60 * 60;
+    const int32_t inDay = (seconds % Day + Day) % Day;
+    return QStringLiteral("%1:%2:%3")
+        .arg(inDay / 3600, 2, 10, QLatin1Char('0'))
+        .arg(inDay / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(inDay % 60, 2, 10, QLatin1Char('0'));
+}
+
 std::string DefaultJournalFile(const QString& programFolder) {
     const QString folder =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/examsuite"_qs;
@@ -146,112 +268,4 @@ std::string DefaultJournalFile(const QString& programFolder) {
     return QFile::encodeName(folder + u"/exam-journal-"_qs + QString::fromLatin1(program) +
                              u".db"_qs)
         .toStdString();
-}
-
-namespace {
-
-bool IsThatRow(const platform::TADOQuery& query, int record, const JournaledScoreRow& row) {
-    const std::string fields[] = {row.town, row.unit, row.name, row.score, row.time};
-    for (int position = 1; position <= 5; ++position)
-        if (TrimmedUtf8(query.DisplayText(record, position)) != fields[position - 1])
-            return false;
-    return true;
-}
-
-// Whether the row is in the primary database; nothing when the database cannot be read, whose
-// errors OpenQuery has shown.
-std::optional<bool> RowWasPosted(platform::TADOQuery& query, const JournaledScoreRow& row) {
-    if (!OpenQuery(query, u"select * from Score where Fac="_qs + SqlQuote(FromUtf8(row.unit)),
-                   true))
-        return std::nullopt;
-    bool found = false;
-    for (int record = 0; record < query.RecordCount() && !found; ++record)
-        found = IsThatRow(query, record, row);
-    query.Close();
-    return found;
-}
-
-// Finishes a run whose ending had journaled its row: the row is posted unless it is in the
-// database already. False when the database could not be reached or the post failed: the run
-// stays in the journal for the next start.
-bool CompleteRecording(ExamJournal& journal, const JournaledRun& run, TDataModule2& data) {
-    const JournaledScoreRow& row = run.row;
-    const std::optional<bool> posted = RowWasPosted(data.qry1, row);
-    if (!posted)
-        return false;
-    if (*posted) {
-        journal.MarkEnded(run.id);
-        return true;
-    }
-    const QString town = FromUtf8(row.town), unit = FromUtf8(row.unit), name = FromUtf8(row.name),
-                  score = FromUtf8(row.score), time = FromUtf8(row.time);
-    try {
-        AppendScoreRow(data.qry1, town, unit, name, score, time);
-        data.qry1.Close();
-    } catch (const std::exception& error) {
-        data.qry1.Close();
-        ui::ShowException(error);
-        return false;
-    }
-    journal.MarkEnded(run.id);
-    if (run.ending == RunEnding::HandIn)
-        AppendSecondScoreRow(data, town, unit, name, score);
-    ui::MessageBox(nullptr, u"上次考试的成绩已补记:"_qs + score + u"分"_qs, u"提示"_qs,
-                   ui::MB_OK | ui::MB_ICONINFORMATION);
-    return true;
-}
-
-QString ResumeQuestion(const JournaledRun& run, int32_t timeLimit) {
-    const QString remaining =
-        timeLimit > 0 ? TMainForm::RemainingTimeText(std::max(0, timeLimit - run.elapsed))
-                      : u"不限时"_qs;
-    return u"检测到未完成的考试:\r\n\r\n所在乡镇 【"_qs + FromUtf8(run.town) +
-           u"】\r\n所在单位 【"_qs + FromUtf8(run.unit) + u"】\r\n考生姓名 【"_qs +
-           FromUtf8(run.name) + u"】\r\n试卷 【"_qs + FromUtf8(run.paperTitle) +
-           u"】\r\n剩余时间 "_qs + remaining + u"\r\n\r\n是否继续这次考试?"_qs;
-}
-
-// Asks whether to go on with a run that was still running; a declined run, or one whose paper
-// is gone or changed, is archived. True when the window has taken the run over.
-bool OfferResume(ExamJournal& journal, const JournaledRun& run, TMainForm& form) {
-    const fs::path paper(run.paperPath);
-    PaperHeader header;
-    try {
-        if (PaperFingerprint(paper) != run.paperSha256)
-            throw platform::Exception("未完成的考试无法继续,试卷文件不存在或已被改动:" +
-                                      PathText(paper).toStdString());
-        TQFileHandle::ReadFileHeader(paper, header);
-    } catch (const std::exception& error) {
-        journal.Archive(run.id);
-        ui::ShowException(error);
-        return false;
-    }
-    if (ui::MessageBox(nullptr, ResumeQuestion(run, header.TimeLimit()), u"提示"_qs,
-                       ui::MB_YESNO | ui::MB_ICONINFORMATION) != ui::IDYES) {
-        journal.Archive(run.id);
-        return false;
-    }
-    try {
-        form.ResumeExam(run);
-    } catch (const std::exception& error) {
-        journal.Archive(run.id);
-        form.ResetExam();
-        ui::ShowException(error);
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
-bool ResumeUnfinishedExam(ExamJournal& journal, TMainForm& form, TDataModule2& data) {
-    bool databaseReachable = true;
-    for (const JournaledRun& run : journal.PendingRuns()) {
-        if (run.stage == RunStage::Recording) {
-            databaseReachable = databaseReachable && CompleteRecording(journal, run, data);
-        } else if (OfferResume(journal, run, form)) {
-            return true;
-        }
-    }
-    return false;
 }

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "exam/ExamJournal.h"
+#include "exam/ScoreRecorder.h"
 
+#include <QDateTime>
 #include <QString>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
-
-class TDataModule2;
-class TMainForm;
 
 struct Examinee {
     QString town;
@@ -17,47 +18,93 @@ struct Examinee {
     QString name;
 };
 
-// The run of one paper apart from its window: where it stands, and the journal that keeps it from
-// the start of the paper until its ending's score row is in the primary database. Without a
-// journal the run goes on unjournaled. A journal that fails is reported once and dropped, so that
-// a full disk never stops an exam.
+// A paper file as it was examined: the bytes that were loaded, and their SHA-256 in hex.
+struct PaperFile {
+    std::filesystem::path path;
+    std::string bytes;
+    std::string sha256;
+    std::string title; // UTF-8
+};
+
+// The bytes of a paper file with their SHA-256; the runtime's open or read error when it cannot
+// be read.
+PaperFile ReadPaperFile(const std::filesystem::path& path);
+
+// The run of one paper apart from its window: the examinee, the time counted, where it stands,
+// the attempt's token, and the journal that keeps it from the start of the paper until its
+// ending is in the primary database. Endings are recorded through the recorder. Without a journal
+// the run goes on unjournaled; a journal that fails is reported once and dropped, so that a full
+// disk never stops an exam.
 class ExamSession final {
 public:
-    enum class Stage { Idle, Running, Ended };
+    // TimedOut: the time is up and its ending is journaled, but its post failed; the answers no
+    // longer change and only that ending can still be posted.
+    enum class Stage { Idle, Running, TimedOut, Ended };
+    using Clock = std::function<QDateTime()>;
 
-    // The journal is the caller's and outlives the session's use of it; null for none.
+    // The journal and the recorder are the caller's and outlive the session's use of them.
     void SetJournal(ExamJournal* journal) { this->journal = journal; }
+    void SetRecorder(ScoreRecorder* recorder) { this->recorder = recorder; }
+    // The wall clock of the times recorded and of the time away; the system's by default.
+    void SetClock(Clock clock) { this->clock = std::move(clock); }
 
     Stage CurrentStage() const { return stage; }
     bool Running() const { return stage == Stage::Running; }
+    bool TimedOut() const { return stage == Stage::TimedOut; }
     bool Ended() const { return stage == Stage::Ended; }
+    int32_t Elapsed() const { return elapsed; }
+    const Examinee& Who() const { return examinee; }
+    const std::string& Token() const { return token; }
 
-    // A paper has started: its run is journaled from here on.
-    void Start(const Examinee& examinee, const std::filesystem::path& paper,
-               const std::string& paperTitle);
-    // A journaled run goes on where it stood.
-    void Resume(const JournaledRun& run);
+    // A paper has started: a new attempt, journaled from here on; its paper is stored at once
+    // where the database keeps attempts.
+    void Start(const Examinee& examinee, const PaperFile& paper);
+    // A journaled run goes on where it stood; the time since its last tick counts as time away.
+    void Resume(const JournaledRun& run, const PaperFile& paper);
     // Back to no run: the window's idle state.
     void Reset();
 
     void AnswerChanged(int question, const std::vector<int32_t>& answer);
-    void Ticked(int32_t elapsed);
+    // One second counted.
+    void Tick();
 
-    // Journals the row the ending is about to post, its STime read now, and returns it.
-    JournaledScoreRow BeginRecording(RunEnding ending, const Examinee& examinee,
-                                     const QString& score);
-    // The row is in the primary database: the run has ended.
-    void Recorded();
-    // The post failed and the exam goes on, unless another ending has ended it meanwhile.
-    void RecordingFailed();
+    // Journals the whole attempt of the ending, its STime read now, and posts it. Returns the
+    // score row. A post that fails throws: a hand-in or an abandonment goes back to running, a
+    // time-out stays TimedOut with its attempt journaled.
+    JournaledScoreRow Record(RunEnding ending, const QString& score,
+                             std::vector<RecordedAnswer> answers);
+    // Posts the journaled time-out once more, exactly as it was first posted.
+    JournaledScoreRow RetryTimeOut();
+    // The secondary copy of a handed-in row; its failures are dropped.
+    void PostSecondCopy(const JournaledScoreRow& row);
 
 private:
     template <class Write> void WriteJournal(Write write);
+    AttemptRecord MakeAttempt(RunEnding ending, const QString& score,
+                              std::vector<RecordedAnswer> answers) const;
+    void Post(const AttemptRecord& attempt);
+    void StorePaper();
+    int64_t WallClock() const;
 
     ExamJournal* journal = nullptr;
+    ScoreRecorder* recorder = nullptr;
+    Clock clock = &QDateTime::currentDateTime;
     int64_t runId = 0;
     Stage stage = Stage::Idle;
+    Examinee examinee;
+    PaperFile paper;
+    bool paperStored = false;
+    std::string token;
+    std::string startTime;
+    int32_t elapsed = 0;
+    int32_t resumes = 0;
+    int64_t awaySeconds = 0;
+    std::optional<AttemptRecord> timedOut;
 };
+
+// Posts an attempt as every ending does: the whole attempt where the database keeps attempts
+// (an attempt there already counts as posted), else the score row alone. Failures throw.
+void PostAttempt(ScoreRecorder& recorder, const AttemptRecord& attempt);
 
 // An answer as the journal keeps it ("1,0,1") and back; unreadable entries are dropped.
 std::string EncodeAnswer(const std::vector<int32_t>& answer);
@@ -66,11 +113,9 @@ std::vector<int32_t> DecodeAnswer(const std::string& text);
 // The SHA-256 of a file's bytes in hex; empty when the file cannot be read.
 std::string PaperFingerprint(const std::filesystem::path& paper);
 
+// "hh:mm:ss" of a count of seconds, whole days left out.
+QString RemainingTime(int32_t seconds);
+
 // The journal of the exam programs in programFolder: one file per program folder in the user's
 // data folder, made readable by the user only.
 std::string DefaultJournalFile(const QString& programFolder);
-
-// At start-up, before the login: completes every run whose ending was decided but may not have
-// been recorded, then offers to resume a run that was still running. True when a run was
-// resumed in the window (or ended by its time running out): the login is skipped.
-bool ResumeUnfinishedExam(ExamJournal& journal, TMainForm& form, TDataModule2& data);

@@ -1,11 +1,13 @@
 #include "exam/Startup.h"
 
+#include "exam/StartupRecovery.h"
 #include "exam/Unit1.h"
 #include "exam/Unit2.h"
 #include "exam/uMainform.h"
 #include "ui/ErrorBox.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QTimer>
 #include <filesystem>
@@ -27,7 +29,8 @@ bool ResumeFromJournal(ExamJournal* journal, TMainForm& form, TDataModule2& data
     if (!journal)
         return false;
     try {
-        return ResumeUnfinishedExam(*journal, form, data);
+        return ResumeUnfinishedExam(*journal, form, data,
+                                    QDateTime::currentDateTime().toSecsSinceEpoch());
     } catch (const std::exception& error) {
         ui::ShowException(error);
         return false;
@@ -41,14 +44,15 @@ int RunExam(const ExamStartup& startup) {
 
     const std::filesystem::path paperFolder =
         QFile::encodeName(startup.Folder + u"Exam File"_qs).toStdString();
+    // Opened before the window, so that it is destroyed after the window, which uses it to the
+    // end.
+    const std::unique_ptr<ExamJournal> journal = OpenJournal(
+        startup.JournalFile.empty() ? DefaultJournalFile(startup.Folder) : startup.JournalFile);
     TMainForm MainForm(paperFolder);
     TForm1 Form1(MainForm);
     TDataModule2 DataModule2(nullptr, startup.Folder);
     MainForm.SetDataModule(&DataModule2);
     Form1.SetDataModule(&DataModule2);
-
-    const std::unique_ptr<ExamJournal> journal = OpenJournal(
-        startup.JournalFile.empty() ? DefaultJournalFile(startup.Folder) : startup.JournalFile);
     MainForm.SetJournal(journal.get());
 
     if (!ResumeFromJournal(journal.get(), MainForm, DataModule2)) {

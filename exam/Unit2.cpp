@@ -1,6 +1,9 @@
 #include "exam/Unit2.h"
 
 #include "common/FuncUnit.h"
+#include "exam/AttemptTables.h"
+
+#include <QSqlError>
 
 TDataModule2::TDataModule2(QObject* parent, const QString& directory)
     : QObject(parent), programDirectory(directory) {
@@ -13,13 +16,135 @@ void TDataModule2::ReadSecondConnectionString() {
     SetConnectionFromConfig(con2, SqlDBConfigSection, programDirectory);
 }
 
+std::optional<bool> TDataModule2::KeepsAttempts() {
+    if (keepsAttemptsOf != con1.ConnectionString())
+        keepsAttempts.reset();
+    if (!keepsAttempts && con1.Open()) {
+        keepsAttempts = attempttables::Present(con1.Database());
+        keepsAttemptsOf = con1.ConnectionString();
+    }
+    return keepsAttempts;
+}
+
+bool TDataModule2::StorePaper(const std::string& sha256, const std::string& title,
+                              const std::string& bytes) {
+    try {
+        if (!con1.Open())
+            return false;
+        attempttables::InsertPaper(con1, sha256, title, bytes);
+        return true;
+    } catch (const platform::EDatabaseError&) {
+        return false;
+    }
+}
+
+namespace {
+
+QString Utf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Ends a transaction that did not commit; its own failure changes nothing about that.
+void RollBack(platform::TADOConnection& connection) {
+    connection.Database().rollback();
+}
+
+[[noreturn]] void FailWith(platform::TADOConnection& connection, const QSqlError& error) {
+    connection.AddError(error);
+    throw platform::EDatabaseError(connection.ErrorText());
+}
+
+} // namespace
+
+// The score table is opened before the transaction, so that its errors are shown (in a box that
+// runs the event loop) while no transaction is open. The attempt goes first: a token that is
+// there already means the whole attempt is, and the score row is not written a second time.
+ScoreRecorder::Posted TDataModule2::PostAttempt(const AttemptRecord& attempt) {
+    try {
+        OpenScoreTable(qry1);
+    } catch (...) {
+        qry1.Close();
+        throw;
+    }
+    QSqlDatabase database = con1.Database();
+    try {
+        if (!database.transaction())
+            FailWith(con1, database.lastError());
+        if (!attempttables::InsertAttempt(con1, attempt)) {
+            RollBack(con1);
+            return Posted::Already;
+        }
+        if (!attempt.paperBytes.empty())
+            attempttables::InsertPaper(con1, attempt.paperSha256, attempt.paperTitle,
+                                       attempt.paperBytes);
+        attempttables::InsertAnswers(con1, attempt);
+        const JournaledScoreRow& row = attempt.row;
+        PostScoreFields(qry1, Utf8(row.town), Utf8(row.unit), Utf8(row.name), Utf8(row.score),
+                        Utf8(row.time));
+        qry1.Close();
+        if (!database.commit())
+            FailWith(con1, database.lastError());
+    } catch (...) {
+        qry1.Close();
+        RollBack(con1);
+        throw;
+    }
+    return Posted::Now;
+}
+
+void TDataModule2::PostScoreRow(const JournaledScoreRow& row) {
+    try {
+        AppendRow(row);
+    } catch (...) {
+        qry1.Close();
+        throw;
+    }
+}
+
+// Closed at once, so that an ending still waiting in an error box of its own recording cannot
+// post a second row for this exam.
+void TDataModule2::AppendRow(const JournaledScoreRow& row) {
+    AppendScoreRow(qry1, Utf8(row.town), Utf8(row.unit), Utf8(row.name), Utf8(row.score),
+                   Utf8(row.time));
+    qry1.Close();
+}
+
+std::optional<bool> TDataModule2::ScoreRowPosted(const JournaledScoreRow& row) {
+    if (!OpenQuery(qry1, u"select * from Score where Fac="_qs + SqlQuote(Utf8(row.unit)), true))
+        return std::nullopt;
+    const std::string fields[] = {row.town, row.unit, row.name, row.score, row.time};
+    bool found = false;
+    for (int record = 0; record < qry1.RecordCount() && !found; ++record) {
+        found = true;
+        for (int position = 1; position <= 5 && found; ++position)
+            found =
+                TrimText(qry1.DisplayText(record, position)).toStdString() == fields[position - 1];
+    }
+    qry1.Close();
+    return found;
+}
+
+void TDataModule2::PostSecondCopy(const JournaledScoreRow& row) {
+    AppendSecondScoreRow(*this, Utf8(row.town), Utf8(row.unit), Utf8(row.name), Utf8(row.score));
+}
+
 QString ScoreTimeText(const QDateTime& moment) {
     return moment.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_qs);
+}
+
+void OpenScoreTable(platform::TADOQuery& query) {
+    if (!OpenQuery(query, u"select * from Score where id=0"_qs, true))
+        throw platform::EDatabaseError(query.Connection()->ErrorText());
 }
 
 void AppendScoreRow(platform::TADOQuery& query, const QString& town, const QString& unit,
                     const QString& name, const QString& score, const QString& time) {
     OpenQuery(query, u"select * from Score where id=0"_qs, true);
+    PostScoreFields(query, town, unit, name, score, time);
+}
+
+void PostScoreFields(platform::TADOQuery& query, const QString& town, const QString& unit,
+                     const QString& name, const QString& score, const QString& time) {
     query.Append();
     query.SetFieldText(1, TrimText(town));
     query.SetFieldText(2, TrimText(unit));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/ConnectionConfig.h"
+#include "exam/ScoreRecorder.h"
 #include "platform/DatabaseQuery.h"
 
 #include <QDateTime>
@@ -8,9 +9,9 @@
 #include <QString>
 
 // The data module of exam: the primary connection con1 with its query qry1 (town and unit
-// lists, score rows) and the secondary connection con2 with qry2 (the second copy of a score
-// row at hand-in).
-class TDataModule2 final : public QObject {
+// lists, score rows, attempts) and the secondary connection con2 with qry2 (the second copy of
+// a score row at hand-in). It records the endings.
+class TDataModule2 final : public QObject, public ScoreRecorder {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TDataModule2)
 
@@ -27,8 +28,21 @@ public:
     platform::TADOQuery qry1;
     platform::TADOQuery qry2;
 
+    // Asked of the primary database once, when it is first reached.
+    std::optional<bool> KeepsAttempts() override;
+    bool StorePaper(const std::string& sha256, const std::string& title,
+                    const std::string& bytes) override;
+    Posted PostAttempt(const AttemptRecord& attempt) override;
+    void PostScoreRow(const JournaledScoreRow& row) override;
+    std::optional<bool> ScoreRowPosted(const JournaledScoreRow& row) override;
+    void PostSecondCopy(const JournaledScoreRow& row) override;
+
 private:
+    void AppendRow(const JournaledScoreRow& row);
+
     QString programDirectory;
+    std::optional<bool> keepsAttempts;
+    QString keepsAttemptsOf;
 };
 
 // The text STime is written as: local time as "yyyy-MM-dd HH:mm:ss", which sorts right as text
@@ -41,6 +55,12 @@ QString ScoreTimeText(const QDateTime& moment);
 void AppendScoreRow(platform::TADOQuery& query, const QString& town, const QString& unit,
                     const QString& name, const QString& score,
                     const QString& time = ScoreTimeText(QDateTime::currentDateTime()));
+
+// The two halves of AppendScoreRow: the score table opened (errors shown, then thrown), and the
+// row appended and posted on the open query.
+void OpenScoreTable(platform::TADOQuery& query);
+void PostScoreFields(platform::TADOQuery& query, const QString& town, const QString& unit,
+                     const QString& name, const QString& score, const QString& time);
 
 // The second copy of a handed-in score, with its own reading of the clock: the secondary
 // connection read anew from the configuration, then the row appended through qry2. Its failures are

@@ -2,6 +2,7 @@
 
 #include "exam/Unit1.h"
 #include "exam/Unit2.h"
+#include "paper/AnswerNotation.h"
 #include "paper/uFileHandle.h"
 #include "paper/uObjectHandle.h"
 #include "platform/CodePage.h"
@@ -28,6 +29,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <optional>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -116,6 +118,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::SetDataModule(TDataModule2* module) {
     dataModule = module;
+    session.SetRecorder(module);
 }
 
 void TMainForm::setVisible(bool visible) {
@@ -222,7 +225,7 @@ void TMainForm::ResetExam() {
     pnl2->hide();
     pnl2->lower();
     tmr1->stop();
-    Elapsed = 0;
+    PaperPanel->setEnabled(true);
     session.Reset();
 }
 
@@ -301,10 +304,18 @@ void TMainForm::StartExam(int index) {
     if (!fs::exists(file, error))
         throw platform::Exception("试卷文件不存在:" +
                                   QFile::decodeName(file.c_str()).toStdString());
-    PaperPanel->Paper.LoadFromFile(file);
+    PaperPanel->Paper.CheckFile(file);
+    PaperFile paper = ReadPaperFile(file);
+    LoadPaper(paper);
+    paper.title = platform::FromGbk(PaperPanel->Paper.PaperTitle).toStdString();
     ShowExamArea();
-    session.Start(CurrentExaminee(), file,
-                  platform::FromGbk(PaperPanel->Paper.PaperTitle).toStdString());
+    session.Start(CurrentExaminee(), paper);
+}
+
+// The paper is read once: the bytes examined are the bytes hashed and stored.
+void TMainForm::LoadPaper(const PaperFile& paper) {
+    std::istringstream stream(paper.bytes);
+    PaperPanel->Paper.LoadFromStream(stream);
 }
 
 void TMainForm::ResumeExam(const JournaledRun& run) {
@@ -312,15 +323,20 @@ void TMainForm::ResumeExam(const JournaledRun& run) {
     ExamineeUnit = QString::fromStdString(run.unit);
     ExamineeName = QString::fromStdString(run.name);
     SetExamineeLine(ExamineeLine(ExamineeTown, ExamineeUnit, ExamineeName));
-    PaperPanel->Paper.LoadFromFile(fs::path(run.paperPath));
+    PaperPanel->Paper.CheckFile(fs::path(run.paperPath));
+    PaperFile paper = ReadPaperFile(fs::path(run.paperPath));
+    if (paper.sha256 != run.paperSha256)
+        throw platform::Exception("未完成的考试无法继续,试卷文件不存在或已被改动:" +
+                                  QFile::decodeName(paper.path.c_str()).toStdString());
+    paper.title = run.paperTitle;
+    LoadPaper(paper);
     ShowExamArea();
     for (const auto& [question, answer] : run.answers)
         if (question >= 0 && question < PaperPanel->Panels.size())
             PaperPanel->Panels[question]->RestoreAnswer(DecodeAnswer(answer));
-    Elapsed = run.elapsed;
-    session.Resume(run);
+    session.Resume(run, paper);
     ShowAtStart = true;
-    if (HasTimeLimit() && Elapsed >= PaperPanel->Paper.TimeLimit)
+    if (HasTimeLimit() && Elapsed() >= PaperPanel->Paper.TimeLimit)
         TimeOut();
 }
 
@@ -443,12 +459,7 @@ bool TMainForm::HasTimeLimit() const {
 }
 
 QString TMainForm::RemainingTimeText(int32_t seconds) {
-    constexpr int32_t Day = 24 * 60 * 60;
-    const int32_t inDay = (seconds % Day + Day) % Day;
-    return QStringLiteral("%1:%2:%3")
-        .arg(inDay / 3600, 2, 10, QLatin1Char('0'))
-        .arg(inDay / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(inDay % 60, 2, 10, QLatin1Char('0'));
+    return RemainingTime(seconds);
 }
 
 void TMainForm::tmr1Tick() {
@@ -459,38 +470,50 @@ void TMainForm::tmr1Tick() {
 
 void TMainForm::tmr1Timer() {
     const int32_t limit = PaperPanel->Paper.TimeLimit;
-    if (!session.Running() || !HasTimeLimit() || Elapsed >= limit)
+    if (!session.Running() || !HasTimeLimit() || Elapsed() >= limit)
         return;
-    lbl4->setText(QStringLiteral("剩余时间:") + RemainingTimeText(limit - Elapsed));
-    ++Elapsed;
-    session.Ticked(Elapsed);
-    if (Elapsed == limit)
+    lbl4->setText(QStringLiteral("剩余时间:") + RemainingTimeText(limit - Elapsed()));
+    session.Tick();
+    if (Elapsed() == limit)
         TimeOut();
 }
 
 void TMainForm::TimeOut() {
     tmr1->stop();
+    // The answers are final from here on, whatever becomes of the post.
+    PaperPanel->setEnabled(false);
     const int32_t score = PaperPanel->GetScore();
     RecordEnding(RunEnding::TimeOut, score);
     ShowResult(score);
     EndExam();
 }
 
+void TMainForm::RetryTimeOut() {
+    const JournaledScoreRow row = session.RetryTimeOut();
+    ShowResult(QString::fromStdString(row.score).toInt());
+    EndExam();
+}
+
 JournaledScoreRow TMainForm::RecordEnding(RunEnding ending, int32_t score) {
-    const JournaledScoreRow row =
-        session.BeginRecording(ending, CurrentExaminee(), QString::number(score));
-    try {
-        SaveScore(QString::number(score), ExamineeTown, ExamineeName, ExamineeUnit,
-                  QString::fromStdString(row.time));
-    } catch (...) {
-        session.RecordingFailed();
-        throw;
+    return session.Record(ending, QString::number(score), RecordedAnswers());
+}
+
+std::vector<RecordedAnswer> TMainForm::RecordedAnswers() const {
+    std::vector<RecordedAnswer> answers;
+    for (qsizetype i = 0; i < PaperPanel->Panels.size(); ++i) {
+        const TQuestionPanel* panel = PaperPanel->Panels[i];
+        const auto kind = qobject_cast<const TMatchingPanel*>(panel)
+                              ? answernotation::Kind::Matching
+                              : answernotation::Kind::Choice;
+        answers.push_back({static_cast<int>(i), answernotation::Format(kind, panel->Answer()),
+                           panel->GetScore(), panel->GetFullMarks()});
     }
-    session.Recorded();
-    return row;
+    return answers;
 }
 
 void TMainForm::btn2Click() {
+    if (session.TimedOut())
+        return RetryTimeOut();
     if (!session.Running())
         return;
     const unsigned question = ui::MB_YESNO | ui::MB_ICONINFORMATION;
@@ -516,20 +539,23 @@ void TMainForm::btn2Click() {
         return;
     const int32_t score = PaperPanel->GetScore();
     tmr1->stop();
+    JournaledScoreRow row;
     try {
-        RecordEnding(RunEnding::HandIn, score);
+        row = RecordEnding(RunEnding::HandIn, score);
     } catch (...) {
         // Nothing was recorded and the exam goes on: so does its time.
-        if (Elapsed < PaperPanel->Paper.TimeLimit)
+        if (session.Running() && Elapsed() < PaperPanel->Paper.TimeLimit)
             tmr1->start();
         throw;
     }
-    SaveScoreSecond(QString::number(score), ExamineeTown, ExamineeName, ExamineeUnit);
+    session.PostSecondCopy(row);
     ShowResult(score);
     EndExam();
 }
 
 void TMainForm::Button1Click() {
+    if (session.TimedOut())
+        return RetryTimeOut();
     if (!session.Running())
         return;
     const int confirmed =
@@ -547,23 +573,8 @@ void TMainForm::Button1Click() {
         throw;
     }
     tmr1->stop();
+    PaperPanel->setEnabled(false);
     close();
-}
-
-void TMainForm::SaveScore(const QString& score, const QString& town, const QString& name,
-                          const QString& unit, const QString& time) {
-    if (!dataModule)
-        throw platform::Exception("没有可用的数据库连接");
-    AppendScoreRow(dataModule->qry1, town, unit, name, score, time);
-    // Closed at once, so that an ending still waiting in an error box of its own recording
-    // cannot post a second row for this exam.
-    dataModule->qry1.Close();
-}
-
-void TMainForm::SaveScoreSecond(const QString& score, const QString& town, const QString& name,
-                                const QString& unit) {
-    if (dataModule)
-        AppendSecondScoreRow(*dataModule, town, unit, name, score);
 }
 
 QString TMainForm::ResultText(int32_t score, int32_t totalScore) {
@@ -579,6 +590,8 @@ void TMainForm::ShowResult(int32_t score) {
 }
 
 void TMainForm::EndExam() {
+    // What was recorded is what stays on screen until the window has closed.
+    PaperPanel->setEnabled(false);
     btn2->hide();
     Button1->setText(QStringLiteral("结束"));
     close();
@@ -586,7 +599,7 @@ void TMainForm::EndExam() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     // While a paper runs, its three endings are the only ways out.
-    if (session.Running()) {
+    if (session.Running() || session.TimedOut()) {
         event->ignore();
         return;
     }

@@ -3,6 +3,7 @@
 #include "exam/ExamScrollBar.h"
 #include "exam/ExamSession.h"
 #include "exam/PaperCatalogue.h"
+#include "exam/StartupRecovery.h"
 
 #include <QString>
 #include <QWidget>
@@ -27,7 +28,7 @@ class SkinFrame;
 // The main window of exam. Its base layer is the paper catalogue: the titles of the papers found
 // below the paper folder in lst1, the rules of the selected one in mmo1. PaperFiles[i] is always
 // the file of lst1's entry i.
-class TMainForm final : public QWidget {
+class TMainForm final : public QWidget, public RecoveryWindow {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TMainForm)
 
@@ -48,6 +49,9 @@ public:
     // The journal that keeps each run from its start until its score row is recorded; null for
     // none. The caller keeps it alive while the window runs.
     void SetJournal(ExamJournal* journal) { session.SetJournal(journal); }
+    // The wall clock of the recorded times and of the time away.
+    void SetClock(ExamSession::Clock clock) { session.SetClock(std::move(clock)); }
+    const ExamSession& Session() const { return session; }
     // Set by the login when it confirmed an examinee: main shows the window as the event loop
     // starts. False at creation.
     bool ShowAtStart = false;
@@ -77,8 +81,8 @@ public:
     void ShowExamArea();
     // Takes a journaled run over: its examinee, its paper with every answer put back, and its
     // clock from the journaled Elapsed. A run whose time is up ends by the time-out at once.
-    // Failures (the paper no longer loads) reach the caller.
-    void ResumeExam(const JournaledRun& run);
+    // Failures (the paper no longer loads or is no longer the one examined) reach the caller.
+    void ResumeExam(const JournaledRun& run) override;
     // Moves PaperPanel to minus the scroll position.
     void ScrollBar1Change();
     // One wheel notch: 10 pixels down while the position is below the paper's height - 500, or
@@ -87,18 +91,14 @@ public:
     void FormMouseWheelUp();
     // One tick of the exam clock: the remaining time in lbl4, the time-out at the end.
     void tmr1Timer();
-    // "提交试卷": the hand-in.
+    // "提交试卷": the hand-in; after a time-out whose post failed, that time-out posted again.
     void btn2Click();
-    // "放弃考试": the abandonment.
+    // "放弃考试": the abandonment; after a time-out whose post failed, as the hand-in.
     void Button1Click();
-    // Append a score row on the primary connection (failures reach the caller), its STime the
-    // given text, and on the secondary one, read anew from the configuration (failures dropped).
-    void SaveScore(const QString& score, const QString& town, const QString& name,
-                   const QString& unit, const QString& time);
-    void SaveScoreSecond(const QString& score, const QString& town, const QString& name,
-                         const QString& unit);
     // The exam area in its idle state: empty paper, no panels, hidden, clock off, Elapsed 0.
-    void ResetExam();
+    void ResetExam() override;
+    // The seconds the clock has counted in this run.
+    int32_t Elapsed() const { return session.Elapsed(); }
     // From the end of ShowExamArea until an ending has recorded its row.
     bool ExamRunning() const { return session.Running(); }
     // An ending recorded its row; the window closes or has closed.
@@ -134,7 +134,6 @@ public:
 
     TParentPanel* PaperPanel = nullptr;
     std::vector<std::filesystem::path> PaperFiles;
-    int32_t Elapsed = 0;
     QString ExamineeName;
     QString ExamineeTown;
     QString ExamineeUnit;
@@ -154,9 +153,13 @@ private:
     void WheelOver(int angleDelta);
     bool HasTimeLimit() const;
     void TimeOut();
-    // Journals the ending's row, posts it with SaveScore and marks the run ended; a failed post
-    // puts the run back to running and reaches the caller. Returns the posted row.
+    // The posted time-out again, its result shown and the exam ended.
+    void RetryTimeOut();
+    // Records the ending with every question's answer and marks through the session; a failed
+    // post reaches the caller. Returns the posted row.
     JournaledScoreRow RecordEnding(RunEnding ending, int32_t score);
+    std::vector<RecordedAnswer> RecordedAnswers() const;
+    void LoadPaper(const PaperFile& paper);
     Examinee CurrentExaminee() const { return {ExamineeTown, ExamineeUnit, ExamineeName}; }
     void JournalAnswers();
     void ShowResult(int32_t score);

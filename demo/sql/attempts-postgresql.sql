@@ -26,7 +26,7 @@ CREATE INDEX Attempt_STime ON Attempt (STime);
 CREATE TABLE AttemptAnswer (
     Token VARCHAR(36) NOT NULL,
     Question INTEGER NOT NULL,
-    Answer VARCHAR(256) NOT NULL DEFAULT '',
+    Answer TEXT NOT NULL DEFAULT '',
     Marks INTEGER NOT NULL,
     FullMarks INTEGER NOT NULL,
     PRIMARY KEY (Token, Question)

@@ -25,7 +25,7 @@ CREATE INDEX Attempt_STime ON Attempt (STime);
 CREATE TABLE AttemptAnswer (
     Token VARCHAR(36) NOT NULL,
     Question INT NOT NULL,
-    Answer NVARCHAR(256) NOT NULL DEFAULT '',
+    Answer NVARCHAR(1024) NOT NULL DEFAULT '',
     Marks INT NOT NULL,
     FullMarks INT NOT NULL,
     PRIMARY KEY (Token, Question)

@@ -1,8 +1,8 @@
-#include "paper/uFileHandle.h"
 #include "exam/uMainform.h"
+#include "paper/PaperWriter.h"
+#include "paper/uFileHandle.h"
 #include "platform/CodePage.h"
 #include "tests/support/TempDir.h"
-#include "paper/PaperWriter.h"
 #include "ui/ErrorBox.h"
 #include "ui/MessageBox.h"
 

@@ -176,22 +176,17 @@ std::string BackendName(Backend backend) {
     return backend == Backend::Sqlite ? "Sqlite" : "Postgres";
 }
 
-namespace {
-
 // The schema files of the product, from the source tree (a compiler cache may make __FILE__
 // relative, so the build names the folder).
-QString SchemaFor(Backend backend) {
-    const auto file = std::filesystem::path(EXAMSUITE_SCHEMA_DIR) /
-                      (backend == Backend::Sqlite ? "schema-sqlite.sql" : "schema-postgresql.sql");
+QString SqlFile(const std::string& name) {
+    const auto file = std::filesystem::path(EXAMSUITE_SCHEMA_DIR) / name;
     std::ifstream in(file, std::ios::binary);
     if (!in)
         throw std::runtime_error("schema file missing: " + file.string());
     return QString::fromStdString(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
-} // namespace
-
-TestDatabase::TestDatabase(Backend kind) : backend(kind) {
+TestDatabase::TestDatabase(Backend kind, Tables tables) : backend(kind) {
     if (backend == Backend::Sqlite) {
         char pattern[] = "/tmp/examsuite-db-XXXXXX";
         if (!mkdtemp(pattern))
@@ -205,7 +200,20 @@ TestDatabase::TestDatabase(Backend kind) : backend(kind) {
         PgServer& server = PgServer::Shared();
         connectionString = server.ConnectionString(server.CreateDatabase());
     }
-    Execute(SchemaFor(backend));
+    const std::string form = backend == Backend::Sqlite ? "sqlite" : "postgresql";
+    Execute(SqlFile("schema-" + form + ".sql"));
+    if (tables == Tables::WithAttempts)
+        Execute(SqlFile("attempts-" + form + ".sql"));
+}
+
+QString TestDatabase::ConnectionStringAs(const QString& user) const {
+    return QString(connectionString).replace(u"User ID=postgres"_qs, u"User ID="_qs + user);
+}
+
+void TestDatabase::ExecuteScript(const QString& script) const {
+    platform::TADOConnection connection;
+    connection.SetConnectionString(connectionString);
+    connection.Execute(script);
 }
 
 TestDatabase::~TestDatabase() {

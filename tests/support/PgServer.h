@@ -42,19 +42,29 @@ private:
 enum class Backend { Sqlite, Postgres };
 std::string BackendName(Backend backend);
 
-// A fresh database with the suite's tables (the schema of demo/sql), on SQLite in a temporary
+// ScoresOnly: a database set up before attempts were recorded (schema-*.sql alone).
+enum class Tables { ScoresOnly, WithAttempts };
+
+// A file of demo/sql, as text.
+QString SqlFile(const std::string& name);
+
+// A fresh database with the suite's tables (the schemas of demo/sql), on SQLite in a temporary
 // file or on the shared PostgreSQL server.
 class TestDatabase final {
 public:
-    explicit TestDatabase(Backend backend);
+    explicit TestDatabase(Backend backend, Tables tables = Tables::WithAttempts);
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
 
     const QString& ConnectionString() const { return connectionString; }
     Backend Kind() const { return backend; }
+    // The same database under another PostgreSQL account (the server trusts loopback).
+    QString ConnectionStringAs(const QString& user) const;
     // Runs statements separated by ";" at line ends, each on its own.
     void Execute(const QString& statements) const;
+    // Runs a whole script in one go, as psql -f does (PostgreSQL only).
+    void ExecuteScript(const QString& script) const;
 
 private:
     Backend backend;

@@ -81,7 +81,10 @@ protected:
     }
 
     testsupport::TempDir folder;
-    testsupport::TestDatabase database{testsupport::Backend::Sqlite};
+    // The browse window's own tables; a table of its tests is named Paper, as one of the
+    // attempt tables is.
+    testsupport::TestDatabase database{testsupport::Backend::Sqlite,
+                                       testsupport::Tables::ScoresOnly};
     platform::TADOConnection connection;
     ui::ScriptedMessageBoxes boxes;
     std::unique_ptr<TfrmBasicMid> window;

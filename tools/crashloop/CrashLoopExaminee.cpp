@@ -10,10 +10,10 @@
 //   crashloop_examinee FOLDER NAME fresh|restart SEED
 
 #include "exam/ExamSession.h"
-#include "paper/PaperWriter.h"
 #include "exam/Startup.h"
 #include "exam/Unit1.h"
 #include "exam/uMainform.h"
+#include "paper/PaperWriter.h"
 #include "paper/uObjectHandle.h"
 #include "platform/CodePage.h"
 #include "ui/Application.h"
@@ -81,8 +81,8 @@ public:
     ScriptedExaminee(TMainForm& form, unsigned seed) : form(form), random(seed) {}
 
     void Step() {
-        if (form.Elapsed != shownElapsed)
-            Say(QStringLiteral("ELAPSED %1").arg(shownElapsed = form.Elapsed));
+        if (form.Elapsed() != shownElapsed)
+            Say(QStringLiteral("ELAPSED %1").arg(shownElapsed = form.Elapsed()));
         if (answered >= 5 && Chance(60)) {
             Say(QStringLiteral("SCORE %1").arg(form.PaperPanel->GetScore()));
             Say(QStringLiteral("HANDIN"));
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     };
     startup.RunEventLoop = [&](TMainForm& form) {
         if (resumed) {
-            Say(QStringLiteral("RESUMED %1").arg(form.Elapsed));
+            Say(QStringLiteral("RESUMED %1").arg(form.Elapsed()));
             for (qsizetype i = 0; i < form.PaperPanel->Panels.size(); ++i)
                 Say(QStringLiteral("STATE %1 %2").arg(i).arg(Encoded(form.PaperPanel->Panels[i])));
         } else {

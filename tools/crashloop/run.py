@@ -6,7 +6,8 @@ Each examinee takes one exam: logged in once, then answering and, at some start,
 kill may hit the login, the answering, the hand-in's recording or the end. After every restart
 the resumed answers must be those the examinee had finished (only the answer being clicked may
 differ), the clock must not go back, and at the end the primary database must hold exactly one
-row for the examinee, with the score last computed before the hand-in.
+row for the examinee, with the score last computed before the hand-in, and exactly one attempt
+with that score and, for every question, the answer the examinee last gave.
 
   tools/crashloop/run.py [--exams N] [--build DIR] [--seed S]
 
@@ -31,9 +32,12 @@ ROOT = Path(__file__).resolve().parents[2]
 def prepare(folder, examinee):
     subprocess.run([examinee, "--prepare", folder], check=True)
     schema = (ROOT / "demo/sql/schema-sqlite.sql").read_text(encoding="utf-8")
+    attempts = (ROOT / "demo/sql/attempts-sqlite.sql").read_text(encoding="utf-8")
     for name in ("korvend.db", "exam.db"):
         with sqlite3.connect(os.path.join(folder, name)) as db:
             db.executescript(schema)
+            if name == "korvend.db":
+                db.executescript(attempts)
             db.execute("insert into town (name) values ('安平镇')")
             db.execute("insert into Fac (name, Belong, type) values ('安平镇中学', '安平镇', 0)")
     with open(os.path.join(folder, "DBConifg.ini"), "w", encoding="utf-8", newline="") as ini:
@@ -45,6 +49,7 @@ class Tally:
     def __init__(self):
         self.runs = self.kills = self.lost = self.time_back = 0
         self.duplicates = self.missing = self.wrong_scores = 0
+        self.attempts_wrong = self.answers_wrong = 0
         self.resumes = self.completions = 0
 
 
@@ -125,10 +130,42 @@ def run_once(examinee, folder, exam, seed, tally, kill_after, kill_in_hand_in):
                 deadline = time.monotonic() + kill_in_hand_in
 
 
+# The examinee's paper (crashloop_examinee --prepare): twelve questions, every third a matching
+# question of two items, the others choices of four options.
+QUESTIONS = 12
+LETTERS = "ABCD"
+
+
+def notation(question, encoded):
+    """An answer as the journal prints it ("1,0,1,0", "2,-1"), written as the question template's
+    key column writes one: ticked letters in order, or one letter per matching item with "-"."""
+    values = [int(value) for value in encoded.split(",") if value]
+    if (question + 1) % 3 == 0:
+        if all(value < 0 for value in values):
+            return ""
+        return "".join(LETTERS[value] if value >= 0 else "-" for value in values)
+    return "".join(LETTERS[index] for index, value in enumerate(values) if value == 1)
+
+
+def check_attempt(db, exam, score, tally):
+    attempts = list(db.execute("select Token, Score from Attempt where Name = ?", (exam.name,)))
+    if len(attempts) != 1 or str(attempts[0][1]) != score:
+        tally.attempts_wrong += 1
+        return
+    given = dict(db.execute("select Question, Answer from AttemptAnswer where Token = ?",
+                            (attempts[0][0],)))
+    expected = {question: notation(question, exam.answers.get(question, ""))
+                for question in range(QUESTIONS)}
+    if given != expected:
+        tally.answers_wrong += 1
+
+
 def check_rows(folder, exam, tally):
     with sqlite3.connect(os.path.join(folder, "korvend.db")) as db:
         scores = [str(row[0]) for row in db.execute("select Score from Score where Name = ?",
                                                     (exam.name,))]
+        if len(scores) == 1:
+            check_attempt(db, exam, scores[0], tally)
     if not scores:
         tally.missing += 1
     elif len(scores) > 1:
@@ -163,8 +200,10 @@ def main():
           f"resumed {tally.resumes}, completed at the next start {tally.completions}, "
           f"answers lost {tally.lost}, clock gone back {tally.time_back}, "
           f"duplicate rows {tally.duplicates}, missing rows {tally.missing}, "
-          f"wrong scores {tally.wrong_scores}")
-    failed = tally.lost + tally.time_back + tally.duplicates + tally.missing + tally.wrong_scores
+          f"wrong scores {tally.wrong_scores}, attempts missing, doubled or wrong "
+          f"{tally.attempts_wrong}, recorded answers wrong {tally.answers_wrong}")
+    failed = tally.lost + tally.time_back + tally.duplicates + tally.missing + tally.wrong_scores \
+        + tally.attempts_wrong + tally.answers_wrong
     sys.exit(1 if failed else 0)
 
 

@@ -75,3 +75,24 @@ TEST(ExamJournal, AFileThatCannotBeOpenedOrIsHeldIsAnErrorNamingIt) {
 }
 
 } // namespace
+
+namespace {
+
+// Ended runs go after their days are past; archived and pending runs stay.
+TEST(ExamJournal, DeletesOnlyEndedRunsOlderThanTheLimit) {
+    testsupport::TempDir dir;
+    ExamJournal journal((dir / "journal.db").string());
+    const JournaledRun run;
+    const int64_t old = journal.StartRun(run), recent = journal.StartRun(run);
+    const int64_t archived = journal.StartRun(run), pending = journal.StartRun(run);
+    journal.SaveAnswer(old, 0, "1");
+    journal.MarkEnded(old, 1000);
+    journal.MarkEnded(recent, 2000);
+    journal.Archive(archived);
+    EXPECT_EQ(journal.DeleteEndedBefore(1500), 1);
+    EXPECT_FALSE(journal.Run(old).has_value());
+    for (const int64_t kept : {recent, archived, pending})
+        EXPECT_TRUE(journal.Run(kept).has_value()) << kept;
+}
+
+} // namespace

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "exam/AttemptRecord.h"
+
+#include <QSqlDatabase>
+
+namespace platform {
+class TADOConnection;
+}
+
+// The statements that write the attempt tables. Each failure is added to the connection's error
+// collection and thrown as EDatabaseError.
+namespace attempttables {
+
+// Whether the database has Paper, Attempt and AttemptAnswer, asked of the driver's table list, so
+// that no statement fails and nothing of Score is read.
+bool Present(const QSqlDatabase& database);
+
+// False when the attempt's token is in the table already.
+bool InsertAttempt(platform::TADOConnection& connection, const AttemptRecord& attempt);
+// A paper already there is left as it is.
+void InsertPaper(platform::TADOConnection& connection, const std::string& sha256,
+                 const std::string& title, const std::string& bytes);
+// All answers in a few statements of many rows each.
+void InsertAnswers(platform::TADOConnection& connection, const AttemptRecord& attempt);
+
+} // namespace attempttables

@@ -1,0 +1,129 @@
+#include "exam/ExamSession.h"
+#include "tests/support/TempDir.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+// Records what the session posts; fails a post while told to, and answers "already there" once
+// the token has been posted, as the attempt's key does in a database.
+class FakeRecorder final : public ScoreRecorder {
+public:
+    std::optional<bool> KeepsAttempts() override { return true; }
+    bool StorePaper(const std::string&, const std::string&, const std::string&) override {
+        return storesPaper;
+    }
+    Posted PostAttempt(const AttemptRecord& attempt) override {
+        if (failing)
+            throw std::runtime_error("down");
+        for (const AttemptRecord& earlier : attempts)
+            if (earlier.token == attempt.token)
+                return Posted::Already;
+        attempts.push_back(attempt);
+        if (failingAfterCommit)
+            throw std::runtime_error("connection lost after the commit");
+        return Posted::Now;
+    }
+    void PostScoreRow(const JournaledScoreRow&) override {}
+    std::optional<bool> ScoreRowPosted(const JournaledScoreRow&) override { return false; }
+    void PostSecondCopy(const JournaledScoreRow&) override {}
+
+    bool storesPaper = true;
+    bool failing = false;
+    bool failingAfterCommit = false;
+    std::vector<AttemptRecord> attempts;
+};
+
+class Session : public ::testing::Test {
+protected:
+    void SetUp() override {
+        session.SetJournal(&journal);
+        session.SetRecorder(&recorder);
+        session.SetClock([this] { return now; });
+        session.Start({u" 安平镇 "_qs, u"安平镇卫生院"_qs, u"张伟"_qs}, paper);
+    }
+
+    testsupport::TempDir dir;
+    ExamJournal journal{(dir / "journal.db").string()};
+    FakeRecorder recorder;
+    QDateTime now{QDate(2026, 12, 9), QTime(8, 0, 0)};
+    const PaperFile paper{"/papers/a.mqe", "bytes", "ab12", "试卷"};
+    ExamSession session;
+    const std::vector<RecordedAnswer> answers{{0, "B", 10, 10}, {1, "", 0, 5}};
+};
+
+// A post that fails puts a hand-in back to running. When it was committed all the same, the next
+// ending of the attempt finds its token and ends the run without a second one.
+TEST_F(Session, TokenMakesEveryEndingOfAnAttemptRecordedOnce) {
+    EXPECT_TRUE(QRegularExpression(u"^[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}$"_qs)
+                    .match(QString::fromStdString(session.Token()))
+                    .hasMatch());
+    recorder.failingAfterCommit = true;
+    EXPECT_ANY_THROW(session.Record(RunEnding::HandIn, u"10"_qs, answers));
+    EXPECT_TRUE(session.Running());
+    EXPECT_EQ(journal.Run(1)->stage, RunStage::Running);
+    recorder.failingAfterCommit = false;
+    now = now.addSecs(5);
+    session.Record(RunEnding::Abandonment, u"0"_qs, {});
+    EXPECT_TRUE(session.Ended());
+    EXPECT_EQ(journal.Run(1)->stage, RunStage::Ended);
+    ASSERT_EQ(recorder.attempts.size(), 1u);
+    const AttemptRecord& posted = recorder.attempts[0];
+    EXPECT_EQ(posted.token, session.Token());
+    EXPECT_EQ(posted.row,
+              (JournaledScoreRow{"安平镇", "安平镇卫生院", "张伟", "10", "2026-12-09 08:00:00"}));
+    EXPECT_EQ(posted.answers, answers);
+    EXPECT_TRUE(posted.paperBytes.empty()); // stored when the run started
+}
+
+// A time-out whose post fails stays final: answers are no longer journaled and the retry posts
+// the first attempt unchanged, however late it comes.
+TEST_F(Session, FailedTimeOutIsRetriedExactlyAsJournaled) {
+    recorder.storesPaper = false;
+    session.Start({u"安平镇"_qs, u"安平镇卫生院"_qs, u"张伟"_qs}, paper);
+    const int64_t run = journal.PendingRuns().back().id;
+    recorder.failing = true;
+    EXPECT_ANY_THROW(session.Record(RunEnding::TimeOut, u"10"_qs, answers));
+    EXPECT_TRUE(session.TimedOut());
+    session.AnswerChanged(0, {0, 1});
+    EXPECT_TRUE(journal.Run(run)->answers.empty());
+    EXPECT_EQ(journal.Run(run)->stage, RunStage::Recording);
+    EXPECT_EQ(journal.Run(run)->recordedAnswers, answers);
+
+    now = now.addSecs(300);
+    recorder.failing = false;
+    const JournaledScoreRow row = session.RetryTimeOut();
+    EXPECT_EQ(row.time, "2026-12-09 08:00:00");
+    ASSERT_EQ(recorder.attempts.size(), 1u);
+    EXPECT_EQ(recorder.attempts[0].ending, RunEnding::TimeOut);
+    EXPECT_EQ(recorder.attempts[0].answers, answers);
+    EXPECT_EQ(recorder.attempts[0].paperBytes, "bytes"); // not stored at the start
+    EXPECT_TRUE(session.Ended());
+}
+
+// Each resume counts the wall-clock time since the last journaled tick; the time counted goes on
+// from the journal.
+TEST_F(Session, ResumesCountTheTimeAway) {
+    for (int tick = 0; tick < 3; ++tick) {
+        now = now.addSecs(1);
+        session.Tick();
+    }
+    int64_t away = 0;
+    for (const int pause : {90, 3600}) {
+        now = now.addSecs(pause);
+        away += pause;
+        ExamSession resumed;
+        resumed.SetJournal(&journal);
+        resumed.SetClock([this] { return now; });
+        resumed.Resume(*journal.Run(1), paper);
+        EXPECT_EQ(resumed.Elapsed(), 3);
+    }
+    const JournaledRun run = *journal.Run(1);
+    EXPECT_EQ(run.resumes, 2);
+    EXPECT_EQ(run.awaySeconds, away);
+    EXPECT_EQ(run.elapsed, 3);
+}
+
+} // namespace

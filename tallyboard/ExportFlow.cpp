@@ -114,6 +114,10 @@ QString AskPictureFile(QWidget* owner, const QString& title, QDate day) {
     return AskExportFile(owner, title, day, u"PNG 图片(*.png)|*.PNG"_qs, u".png"_qs);
 }
 
+QString AskPdfFile(QWidget* owner, const QString& title, QDate day) {
+    return AskExportFile(owner, title, day, u"PDF 文件(*.pdf)|*.PDF"_qs, u".pdf"_qs);
+}
+
 bool MayReplaceExportFile(QWidget* owner, const QString& file) {
     return !QFileInfo::exists(file) ||
            ui::MessageBox(owner, u"文件已存在,是否要覆盖?"_qs, NoticeCaption,

@@ -20,10 +20,12 @@ std::filesystem::path PathOf(const QString& file);
 // The name an export proposes: the title followed by the day as "yyyymmdd".
 QString ProposedExportName(const QString& title, QDate day);
 
-// Asks where to write an export titled `title` on `day`, as an .xls workbook or a .png picture;
+// Asks where to write an export titled `title` on `day`, as an .xls workbook, a .png picture or
+// a .pdf document;
 // an empty text when the user cancels. The dialog does not warn about an existing file.
 QString AskExcelFile(QWidget* owner, const QString& title, QDate day);
 QString AskPictureFile(QWidget* owner, const QString& title, QDate day);
+QString AskPdfFile(QWidget* owner, const QString& title, QDate day);
 
 // True when the file does not exist or the user agrees to replace it.
 bool MayReplaceExportFile(QWidget* owner, const QString& file);

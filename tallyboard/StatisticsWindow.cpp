@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/DatabaseQuery.h"
+#include "platform/RuntimeErrors.h"
 #include "platform/XlsWriter.h"
 #include "tallyboard/BrowseWidgets.h"
 #include "tallyboard/ExportFlow.h"
@@ -245,7 +246,9 @@ void TfrmStatistics::ExportChart() {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    chtHistogram->grab().save(&buffer, "PNG");
+    // A picture that cannot be encoded must not end in an empty file and a success message.
+    if (!chtHistogram->grab().save(&buffer, "PNG") || png.isEmpty())
+        throw platform::Exception("图表无法保存为PNG图片。");
     platform::ReplaceFileAtomically(PathOf(file), std::string_view(png.constData(), png.size()));
     ShowExportDone();
 }

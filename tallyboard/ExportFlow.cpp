@@ -1,14 +1,17 @@
 #include "tallyboard/ExportFlow.h"
 
 #include "platform/DatabaseQuery.h"
+#include "platform/RuntimeErrors.h"
 #include "tallyboard/BrowseWidgets.h"
 #include "tallyboard/ConstUnit.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/SaveDialog.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QPixmap>
 #include <QProgressDialog>
 #include <optional>
 
@@ -122,6 +125,15 @@ bool MayReplaceExportFile(QWidget* owner, const QString& file) {
     return !QFileInfo::exists(file) ||
            ui::MessageBox(owner, u"文件已存在,是否要覆盖?"_qs, NoticeCaption,
                           ui::MB_YESNO | ui::MB_ICONQUESTION) == ui::IDYES;
+}
+
+QByteArray PngBytes(const QPixmap& picture) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG") || png.isEmpty())
+        throw platform::Exception("图表无法保存为PNG图片。");
+    return png;
 }
 
 void ShowNothingToExport() {

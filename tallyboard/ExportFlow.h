@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <filesystem>
 
+class QPixmap;
 class QWidget;
 
 namespace ui {
@@ -29,6 +31,10 @@ QString AskPdfFile(QWidget* owner, const QString& title, QDate day);
 
 // True when the file does not exist or the user agrees to replace it.
 bool MayReplaceExportFile(QWidget* owner, const QString& file);
+
+// The picture as PNG file bytes; throws when it cannot be encoded, so that a failed picture
+// never ends in an empty file and a success message.
+QByteArray PngBytes(const QPixmap& picture);
 
 // "没有要导出的数据！" and "数据导出成功！", owned by the application window.
 void ShowNothingToExport();

@@ -2,7 +2,6 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/DatabaseQuery.h"
-#include "platform/RuntimeErrors.h"
 #include "platform/XlsWriter.h"
 #include "tallyboard/BrowseWidgets.h"
 #include "tallyboard/ExportFlow.h"
@@ -11,7 +10,6 @@
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
-#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -243,12 +241,7 @@ void TfrmStatistics::ExportChart() {
     const QString file = AskPictureFile(this, Title, Today());
     if (file.isEmpty() || !MayReplaceExportFile(this, file))
         return;
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    // A picture that cannot be encoded must not end in an empty file and a success message.
-    if (!chtHistogram->grab().save(&buffer, "PNG") || png.isEmpty())
-        throw platform::Exception("图表无法保存为PNG图片。");
+    const QByteArray png = PngBytes(chtHistogram->grab());
     platform::ReplaceFileAtomically(PathOf(file), std::string_view(png.constData(), png.size()));
     ShowExportDone();
 }

@@ -3,8 +3,11 @@
 #include "common/FuncUnit.h"
 #include "platform/DatabaseQuery.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
+#include <sqlite3.h>
 #include <unordered_map>
 
 namespace tallyboard {
@@ -31,19 +34,6 @@ QString TextAt(const platform::TADOQuery& query, int row, int field) {
 
 long long NumberAt(const platform::TADOQuery& query, int row, int field) {
     return query.Value(row, field).toLongLong();
-}
-
-// The attempts' position in the sample by the text code of their token.
-std::size_t AttemptOf(std::vector<std::size_t>& attemptOfCode, std::uint32_t code,
-                      ItemSample& sample) {
-    constexpr std::size_t None = static_cast<std::size_t>(-1);
-    if (attemptOfCode.size() <= code)
-        attemptOfCode.resize(code + 1, None);
-    if (attemptOfCode[code] == None) {
-        attemptOfCode[code] = sample.AttemptCount();
-        sample.marks.resize(sample.marks.size() + sample.questionCount, 0);
-    }
-    return attemptOfCode[code];
 }
 
 } // namespace
@@ -83,37 +73,122 @@ std::optional<QByteArray> PaperBytes(platform::TADOConnection& connection, const
     return query.value(0).toByteArray();
 }
 
+namespace {
+
+// Gathers the sample row by row: the attempts by their token, the distinct answer texts of
+// each question with their counts. Rows of one attempt usually come together, so the last
+// token is tried first.
+class SampleBuilder final {
+public:
+    explicit SampleBuilder(std::size_t questionCount) : answerCounts(questionCount) {
+        sample.questionCount = questionCount;
+    }
+
+    void Add(std::string_view token, long long question, std::string_view answer, double marks) {
+        if (question < 0 || static_cast<std::size_t>(question) >= sample.questionCount)
+            return;
+        const auto at = static_cast<std::size_t>(question);
+        sample.marks[AttemptOf(token) * sample.questionCount + at] = marks;
+        auto& counts = answerCounts[at];
+        if (const auto found = counts.find(answer); found != counts.end())
+            ++found->second;
+        else
+            counts.emplace(std::string(answer), 1);
+    }
+    ItemSample Take() {
+        sample.answers.clear();
+        for (const auto& counts : answerCounts)
+            sample.answers.emplace_back(counts.begin(), counts.end());
+        return std::move(sample);
+    }
+
+private:
+    std::size_t AttemptOf(std::string_view token) {
+        if (token != lastToken) {
+            lastToken.assign(token);
+            const auto [entry, added] = attempts.try_emplace(lastToken, sample.AttemptCount());
+            if (added)
+                sample.marks.resize(sample.marks.size() + sample.questionCount, 0);
+            lastAttempt = entry->second;
+        }
+        return lastAttempt;
+    }
+
+    // Looked up by a view of the row's text, without making a string of it.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>()(text);
+        }
+    };
+    using Counts = std::unordered_map<std::string, long long, TextHash, std::equal_to<>>;
+
+    ItemSample sample;
+    std::vector<Counts> answerCounts;
+    std::unordered_map<std::string, std::size_t> attempts;
+    std::string lastToken;
+    std::size_t lastAttempt = 0;
+};
+
+std::string_view TextColumn(sqlite3_stmt* statement, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return text ? std::string_view(
+                      text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+                : std::string_view();
+}
+
+// A million answer rows are read straight from SQLite, without a cursor in between.
+void ReadSqliteRows(platform::TADOConnection& connection, const QString& sql,
+                    SampleBuilder& builder) {
+    if (!connection.Open())
+        throw platform::EDatabaseError(connection.ErrorText());
+    const QVariant handle = connection.Database().driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        throw platform::EDatabaseError(u"SQLite 连接不可用。"_qs);
+    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
+    sqlite3_stmt* statement = nullptr;
+    const QByteArray text = sql.toUtf8();
+    auto fail = [&] {
+        connection.AddError(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
+        sqlite3_finalize(statement);
+        throw platform::EDatabaseError(connection.ErrorText());
+    };
+    if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &statement,
+                           nullptr) != SQLITE_OK)
+        fail();
+    int status = SQLITE_OK;
+    while ((status = sqlite3_step(statement)) == SQLITE_ROW)
+        builder.Add(TextColumn(statement, 0), sqlite3_column_int64(statement, 1),
+                    TextColumn(statement, 2), sqlite3_column_double(statement, 3));
+    if (status != SQLITE_DONE)
+        fail();
+    sqlite3_finalize(statement);
+}
+
+void ReadCursorRows(platform::TADOConnection& connection, const QString& sql,
+                    SampleBuilder& builder) {
+    platform::TADOQuery query;
+    OpenWith(query, connection, sql);
+    for (int row = 0; row < query.RecordCount(); ++row)
+        builder.Add(query.TextValue(row, 0).value_or(std::string_view()), NumberAt(query, row, 1),
+                    query.TextValue(row, 2).value_or(std::string_view()),
+                    query.Value(row, 3).toDouble());
+}
+
+} // namespace
+
 ItemSample ReadItemSample(platform::TADOConnection& connection, const QString& sha256,
                           const QString& unitText, std::size_t questionCount) {
-    platform::TADOQuery query;
-    OpenWith(query, connection,
-             u"select Token, Question, Answer, Marks from AttemptAnswer where Token in "
-             "(select Token from Attempt where PaperSha256 = "_qs +
-                 SqlQuote(sha256) + u" and "_qs + Counted + UnitCondition(unitText) + u")"_qs);
-    const platform::ClientCursor& rows = query.Cursor();
-    ItemSample sample;
-    sample.questionCount = questionCount;
-    std::vector<std::unordered_map<std::uint32_t, long long>> answerCodes(questionCount);
-    std::vector<std::size_t> attemptOfCode;
-    for (int row = 0; row < rows.RowCount(); ++row) {
-        const auto token = rows.TextCodeAt(row, 0);
-        const auto question = rows.NumberAt(row, 1);
-        if (!token || !question || *question < 0 || *question >= static_cast<double>(questionCount))
-            continue;
-        const std::size_t attempt = AttemptOf(attemptOfCode, *token, sample);
-        const auto at = static_cast<std::size_t>(*question);
-        sample.marks[attempt * questionCount + at] = rows.NumberAt(row, 3).value_or(0);
-        ++answerCodes[at][rows.TextCodeAt(row, 2).value_or(rows.TextCodeCount(2))];
-    }
-    sample.answers.resize(questionCount);
-    for (std::size_t at = 0; at < questionCount; ++at) {
-        for (const auto& [code, count] : answerCodes[at]) {
-            const std::string_view text =
-                code < rows.TextCodeCount(2) ? rows.TextOfCode(2, code) : std::string_view();
-            sample.answers[at].emplace_back(std::string(text), count);
-        }
-    }
-    return sample;
+    const QString sql = u"select Token, Question, Answer, Marks from AttemptAnswer where Token in "
+                        "(select Token from Attempt where PaperSha256 = "_qs +
+                        SqlQuote(sha256) + u" and "_qs + Counted + UnitCondition(unitText) +
+                        u")"_qs;
+    SampleBuilder builder(questionCount);
+    if (connection.IsSqlite())
+        ReadSqliteRows(connection, sql, builder);
+    else
+        ReadCursorRows(connection, sql, builder);
+    return builder.Take();
 }
 
 std::optional<AttemptRecord> FindAttempt(platform::TADOConnection& connection,

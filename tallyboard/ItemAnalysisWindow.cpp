@@ -103,8 +103,8 @@ TfrmItemAnalysis::TfrmItemAnalysis(platform::TADOConnection& connection, QWidget
     auto* lower = new QSplitter(Qt::Horizontal, this);
     lower->addWidget(grdResponses);
     lower->addWidget(chtQuestions);
-    lower->setStretchFactor(0, 2);
-    lower->setStretchFactor(1, 3);
+    lower->setStretchFactor(0, 1);
+    lower->setStretchFactor(1, 2);
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(grdQuestions);
     splitter->addWidget(lower);
@@ -178,7 +178,7 @@ void TfrmItemAnalysis::CreateChart() {
     series->attachAxis(percent);
     chtQuestions = new QChartView(chart, this);
     chtQuestions->setRenderHint(QPainter::Antialiasing);
-    chtQuestions->setMinimumHeight(200);
+    chtQuestions->setMinimumSize(480, 220);
 }
 
 void TfrmItemAnalysis::Refresh(const QString& unit) {

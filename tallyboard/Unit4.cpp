@@ -40,6 +40,9 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     actItemAnalysis = new QAction(Il16Icon(2), u"试题分析"_qs, ActionList1);
     btnItemAnalysis = CreateButton(pnlBottom, u"试题分析(&Q)"_qs, 2, actItemAnalysis);
     btnItemAnalysis->setObjectName(u"btnItemAnalysis"_qs);
+    // Its four-character caption needs a wider button than the others.
+    btnItemAnalysis->setGeometry(btnStatistics->geometry().right() + 4, btnExport->y(),
+                                 btnExport->width() + 16, btnExport->height());
     KeepAtBottomLeft(btnItemAnalysis);
     mniItemAnalysis = CreateMenuItem(actItemAnalysis);
     actReview = new QAction(Il16Icon(5), u"查看答卷"_qs, ActionList1);
@@ -55,7 +58,7 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     pnlBottom->setFixedHeight(35);
     btnExport->move(3, 6);
     btnStatistics->move(87, 6);
-    btnItemAnalysis->setGeometry(171, 6, btnExport->width(), btnExport->height());
+    btnItemAnalysis->move(171, 6);
     for (QWidget* hidden : {static_cast<QWidget*>(btnAdd), static_cast<QWidget*>(btnEdit),
                             static_cast<QWidget*>(btnDel)})
         hidden->hide();

@@ -132,7 +132,10 @@ TEST_P(ItemAnalysisWindow, AnalysesThePaperOfTheUnitFilterWithItsFiguresAndRespo
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].caption, u"提示");
     EXPECT_EQ(browser->btnItemAnalysis->text(), u"试题分析(&Q)");
-    EXPECT_GT(browser->btnItemAnalysis->x(), browser->btnStatistics->geometry().right());
+    browser->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(browser->btnItemAnalysis->x(), browser->btnStatistics->geometry().right() + 4);
+    EXPECT_EQ(browser->btnItemAnalysis->y(), browser->btnStatistics->y());
 
     TfrmItemAnalysis& window = Analysis(u"中心小学"_qs);
     EXPECT_EQ(window.windowTitle(), u"试题分析");

@@ -127,6 +127,18 @@ bool MayReplaceExportFile(QWidget* owner, const QString& file) {
                           ui::MB_YESNO | ui::MB_ICONQUESTION) == ui::IDYES;
 }
 
+std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+platform::XlsCell XlsCellOf(const QVariant& value) {
+    if (!value.isValid())
+        return std::monostate();
+    if (value.typeId() == QMetaType::QString)
+        return Utf8(value.toString());
+    return value.toDouble();
+}
+
 QByteArray PngBytes(const QPixmap& picture) {
     QByteArray png;
     QBuffer buffer(&png);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/XlsWriter.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QVariant>
 #include <filesystem>
 
 class QPixmap;
@@ -31,6 +34,11 @@ QString AskPdfFile(QWidget* owner, const QString& title, QDate day);
 
 // True when the file does not exist or the user agrees to replace it.
 bool MayReplaceExportFile(QWidget* owner, const QString& file);
+
+// A text as the UTF-8 an export writes.
+std::string Utf8(const QString& text);
+// A figure as an export cell: texts as texts, numbers as numbers, nothing as an empty cell.
+platform::XlsCell XlsCellOf(const QVariant& value);
 
 // The picture as PNG file bytes; throws when it cannot be encoded, so that a failed picture
 // never ends in an empty file and a success message.

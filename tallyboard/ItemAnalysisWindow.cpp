@@ -42,18 +42,6 @@ QString PercentOf(const std::optional<double>& value) {
     return value ? QString::number(*value, 'f', 1) + u'%' : QString();
 }
 
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-platform::XlsCell CellOf(const QVariant& value) {
-    if (!value.isValid())
-        return std::monostate();
-    if (value.typeId() == QMetaType::QString)
-        return Utf8(value.toString());
-    return value.toDouble();
-}
-
 // A response table's text as an export cell: counts as numbers.
 platform::XlsCell ResponseCellOf(const QString& text) {
     bool number = false;
@@ -316,7 +304,7 @@ void TfrmItemAnalysis::ExportTables() {
     for (int row = 0; row < model->rowCount(); ++row) {
         platform::XlsRow& cells = rows.emplace_back();
         for (int column = 0; column < model->columnCount(); ++column)
-            cells.push_back(CellOf(model->ExportValue(row, column)));
+            cells.push_back(XlsCellOf(model->ExportValue(row, column)));
     }
     // Below the questions, the responses of each question in paper order, under a title row
     // of their own that starts with the question's number.

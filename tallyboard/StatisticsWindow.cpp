@@ -45,18 +45,6 @@ QStringList BandNames() {
     return names;
 }
 
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-platform::XlsCell XlsCellOf(const QVariant& value) {
-    if (!value.isValid())
-        return std::monostate();
-    if (value.typeId() == QMetaType::QString)
-        return Utf8(value.toString());
-    return value.toDouble();
-}
-
 } // namespace
 
 int RememberedPassMark() {

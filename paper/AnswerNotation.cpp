@@ -1,5 +1,6 @@
 #include "paper/AnswerNotation.h"
 
+#include "paper/PanelLayout.h"
 #include "paper/uFileHandle.h"
 
 namespace answernotation {
@@ -72,6 +73,22 @@ std::optional<std::vector<int32_t>> ParseChoice(const std::vector<int32_t>& inde
 
 Kind KindOf(const TQuestion& question) {
     return dynamic_cast<const TQMatching*>(&question) ? Kind::Matching : Kind::Choice;
+}
+
+std::vector<int32_t> KeyOf(const TQuestion& question) {
+    const auto rows = static_cast<size_t>(panellayout::RowCount(question.OptionCount()));
+    if (const auto* single = dynamic_cast<const TQSingle*>(&question)) {
+        std::vector<int32_t> key(rows, 0);
+        if (single->Key < rows)
+            key[single->Key] = 1;
+        return key;
+    }
+    if (const auto* multi = dynamic_cast<const TQMulti*>(&question))
+        return std::vector<int32_t>(multi->Answer.begin(), multi->Answer.begin() + rows);
+    const auto& matching = dynamic_cast<const TQMatching&>(question);
+    const auto items = static_cast<size_t>(
+        panellayout::MatchingItemRows(matching.LeftCount, static_cast<int>(rows)));
+    return std::vector<int32_t>(matching.Answer.begin(), matching.Answer.begin() + items);
 }
 
 std::string Format(Kind kind, const std::vector<int32_t>& answer) {

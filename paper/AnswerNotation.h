@@ -23,6 +23,10 @@ Kind KindOf(const TQuestion& question);
 
 std::string Format(Kind kind, const std::vector<int32_t>& answer);
 
+// The right answer of the question in Answer's form: the key of a single choice, the answer
+// block of a multiple choice over its options, the letter of each item of a matching question.
+std::vector<int32_t> KeyOf(const TQuestion& question);
+
 // The answer of a question with `rows` answer rows whose letters are below `letters` (the
 // options of a choice question, the choices of a matching one); nothing when the text does not
 // fit the question.

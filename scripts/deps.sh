@@ -15,6 +15,8 @@ packages=(
     qt6-translations-l10n fonts-arphic-uming fonts-dejavu-core fontconfig
     # tests and demo data
     sqlite3 libsqlite3-dev postgresql python3 python3-xlrd python3-openpyxl
+    # the attempt review's PDF, read back in tests
+    poppler-utils
     # fuzzing, screenshots
     clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick xdotool openbox
     # packages: built with CPack, checked with Debian's own tools; the PNG icon drawn from the SVG

@@ -7,6 +7,9 @@
 #   tallyboard.png    tallyboard after a search over the demo scores
 #   tallyboard-statistics.png  the whole screen under openbox: tallyboard's statistics window,
 #                     grouped by town, over the score viewer
+#   tallyboard-item-analysis.png  the whole screen: the item analysis window over the score
+#                     viewer, on the demo attempts of the paper most attempted
+#   tallyboard-review.png  the whole screen: the review of the first demo attempt
 #   paperbuilder.png  paperbuilder on the question template, a question tried in the preview
 # Builds nothing: run scripts/build.sh first (or name another build folder). Prepares the demo
 # data in its bin/; the exam is stopped before it ends, so it records no score, and its journal
@@ -145,6 +148,30 @@ statistics_screenshot() {
     kill "$tallyboard_pid"
 }
 
+# The item analysis of the demo attempts, with the flawed fourth question selected.
+item_analysis_screenshot() {
+    search_in_tallyboard
+    key alt+q
+    local window
+    window=$(wait_window "$tallyboard_pid" "试题分析" 600)
+    sleep 1
+    key Tab Tab Down Down Down
+    sleep 1
+    import -window root "$out/tallyboard-item-analysis.png"
+    kill "$tallyboard_pid"
+}
+
+# The review of the attempt behind the grid's first row, opened by a double click.
+review_screenshot() {
+    search_in_tallyboard
+    sleep 0.5
+    xdotool mousemove --window "$tallyboard_window" 300 125 click --repeat 2 --delay 80 1
+    wait_window "$tallyboard_pid" "答卷详情" 600 >/dev/null
+    sleep 1
+    import -window root "$out/tallyboard-review.png"
+    kill "$tallyboard_pid"
+}
+
 paperbuilder_screenshot() {
     "$bin/paperbuilder" "$bin/试题模板.xlsx" &
     started+=($!)
@@ -164,7 +191,10 @@ paperbuilder_screenshot() {
 exam_screenshots
 tallyboard_screenshot
 statistics_screenshot
+item_analysis_screenshot
+review_screenshot
 paperbuilder_screenshot
 
 echo "Written: $out/exam-login.png $out/exam-running.png $out/exam-resume.png" \
-    "$out/tallyboard.png $out/tallyboard-statistics.png $out/paperbuilder.png"
+    "$out/tallyboard.png $out/tallyboard-statistics.png $out/tallyboard-item-analysis.png" \
+    "$out/tallyboard-review.png $out/paperbuilder.png"

@@ -1,14 +1,17 @@
 #include "tallyboard/ExportFlow.h"
 
 #include "platform/DatabaseQuery.h"
+#include "platform/RuntimeErrors.h"
 #include "tallyboard/BrowseWidgets.h"
 #include "tallyboard/ConstUnit.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/SaveDialog.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QPixmap>
 #include <QProgressDialog>
 #include <optional>
 
@@ -114,10 +117,35 @@ QString AskPictureFile(QWidget* owner, const QString& title, QDate day) {
     return AskExportFile(owner, title, day, u"PNG 图片(*.png)|*.PNG"_qs, u".png"_qs);
 }
 
+QString AskPdfFile(QWidget* owner, const QString& title, QDate day) {
+    return AskExportFile(owner, title, day, u"PDF 文件(*.pdf)|*.PDF"_qs, u".pdf"_qs);
+}
+
 bool MayReplaceExportFile(QWidget* owner, const QString& file) {
     return !QFileInfo::exists(file) ||
            ui::MessageBox(owner, u"文件已存在,是否要覆盖?"_qs, NoticeCaption,
                           ui::MB_YESNO | ui::MB_ICONQUESTION) == ui::IDYES;
+}
+
+std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+platform::XlsCell XlsCellOf(const QVariant& value) {
+    if (!value.isValid())
+        return std::monostate();
+    if (value.typeId() == QMetaType::QString)
+        return Utf8(value.toString());
+    return value.toDouble();
+}
+
+QByteArray PngBytes(const QPixmap& picture) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG") || png.isEmpty())
+        throw platform::Exception("图表无法保存为PNG图片。");
+    return png;
 }
 
 void ShowNothingToExport() {

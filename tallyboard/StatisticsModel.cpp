@@ -152,7 +152,7 @@ TGroupedScores GroupScores(const platform::TADOQuery& query, TScoreGrouping grou
     return grouped;
 }
 
-TStatisticsModel::TStatisticsModel(QObject* parent) : QAbstractTableModel(parent) {}
+TStatisticsModel::TStatisticsModel(QObject* parent) : TSortableTableModel(parent) {}
 
 void TStatisticsModel::SetStatistics(const TGroupedScores& groups, ScoreStatistics statistics) {
     beginResetModel();
@@ -179,28 +179,23 @@ void TStatisticsModel::UpdateFigures(ScoreStatistics statistics) {
 }
 
 void TStatisticsModel::SortBy(int column, bool descending) {
-    emit layoutAboutToBeChanged({}, VerticalSortHint);
     // Rows of the total stay last: sort the group rows only, comparing the raw values.
     if (column < NameColumns()) {
         QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
         const std::vector<QString>& keys = names[static_cast<std::size_t>(column)];
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        ReorderItems([&](std::size_t a, std::size_t b) {
             const int compared = collator.compare(keys[a], keys[b]);
             return descending ? compared > 0 : compared < 0;
         });
-    } else {
-        const int figure = column - NameColumns();
-        std::vector<QVariant> values(figures.groups.size());
-        for (std::size_t row = 0; row < order.size(); ++row)
-            values[order[row]] = FigureAt(static_cast<int>(row), figure);
-        auto less = [](const QVariant& a, const QVariant& b) {
-            return !a.isValid() ? b.isValid() : b.isValid() && a.toDouble() < b.toDouble();
-        };
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return descending ? less(values[b], values[a]) : less(values[a], values[b]);
-        });
+        return;
     }
-    emit layoutChanged({}, VerticalSortHint);
+    const int figure = column - NameColumns();
+    std::vector<QVariant> values(figures.groups.size());
+    for (std::size_t row = 0; row < order.size(); ++row)
+        values[order[row]] = FigureAt(static_cast<int>(row), figure);
+    ReorderItems([&](std::size_t a, std::size_t b) {
+        return descending ? RawLess(values[b], values[a]) : RawLess(values[a], values[b]);
+    });
 }
 
 const ScoreFigures& TStatisticsModel::FiguresAt(int row) const {

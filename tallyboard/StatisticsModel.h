@@ -1,8 +1,8 @@
 #pragma once
 
 #include "tallyboard/ScoreStatistics.h"
+#include "tallyboard/SortableTableModel.h"
 
-#include <QAbstractTableModel>
 #include <QString>
 #include <vector>
 
@@ -30,20 +30,18 @@ TGroupedScores GroupScores(const platform::TADOQuery& query, TScoreGrouping grou
 // 中位数, 最高分, 最低分, 及格人数 and 及格率, one row per group and a last row 合计, which
 // keeps its place when the groups are sorted. RawValueRole gives the numbers behind the texts
 // (an empty QVariant for an empty figure).
-class TStatisticsModel final : public QAbstractTableModel {
+class TStatisticsModel final : public TSortableTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TStatisticsModel)
 
 public:
-    static constexpr int RawValueRole = Qt::UserRole;
-
     explicit TStatisticsModel(QObject* parent = nullptr);
 
     void SetStatistics(const TGroupedScores& groups, tallyboard::ScoreStatistics statistics);
     // New figures of the same groups (another pass mark): the rows keep their order.
     void UpdateFigures(tallyboard::ScoreStatistics statistics);
     // Orders the group rows by a column, numbers as numbers and names in Chinese collation;
-    // empty figures come first in ascending order. Stable.
+    // empty figures come first in ascending order. Stable; a selection stays on its group.
     void SortBy(int column, bool descending);
 
     bool IsTotalRow(int row) const { return row == static_cast<int>(order.size()); }
@@ -70,5 +68,4 @@ private:
     std::vector<QString> nameTitles;
     std::vector<std::vector<QString>> names; // by name column, then group
     tallyboard::ScoreStatistics figures;
-    std::vector<std::size_t> order; // groups in display order
 };

@@ -10,7 +10,6 @@
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
-#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -44,18 +43,6 @@ QStringList BandNames() {
         names << QString::number(band * 10) + u'-' + QString::number(band * 10 + 9);
     names << u"≥100"_qs;
     return names;
-}
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-platform::XlsCell XlsCellOf(const QVariant& value) {
-    if (!value.isValid())
-        return std::monostate();
-    if (value.typeId() == QMetaType::QString)
-        return Utf8(value.toString());
-    return value.toDouble();
 }
 
 } // namespace
@@ -242,10 +229,7 @@ void TfrmStatistics::ExportChart() {
     const QString file = AskPictureFile(this, Title, Today());
     if (file.isEmpty() || !MayReplaceExportFile(this, file))
         return;
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    chtHistogram->grab().save(&buffer, "PNG");
+    const QByteArray png = PngBytes(chtHistogram->grab());
     platform::ReplaceFileAtomically(PathOf(file), std::string_view(png.constData(), png.size()));
     ShowExportDone();
 }

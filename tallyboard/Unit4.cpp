@@ -2,6 +2,8 @@
 
 #include "common/FuncUnit.h"
 #include "platform/DatabaseQuery.h"
+#include "tallyboard/AttemptReview.h"
+#include "tallyboard/ItemAnalysisWindow.h"
 #include "tallyboard/StatisticsWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/ErrorBox.h"
@@ -13,6 +15,14 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableView>
+
+namespace {
+
+// A score row's town, unit, name, score and recording time stand at positions 1 to 5.
+constexpr int ScoreRowLastField = 5;
+
+} // namespace
 
 TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     : TfrmBasicMid(programDirectory, ComponentsOnly{}, parent) {
@@ -27,6 +37,16 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     btnStatistics->setGeometry(87, btnExport->y(), btnExport->width(), btnExport->height());
     KeepAtBottomLeft(btnStatistics);
     mniStatistics = CreateMenuItem(actStatistics);
+    actItemAnalysis = new QAction(Il16Icon(2), u"试题分析"_qs, ActionList1);
+    btnItemAnalysis = CreateButton(pnlBottom, u"试题分析(&Q)"_qs, 2, actItemAnalysis);
+    btnItemAnalysis->setObjectName(u"btnItemAnalysis"_qs);
+    // Its four-character caption needs a wider button than the others.
+    btnItemAnalysis->setGeometry(btnStatistics->geometry().right() + 4, btnExport->y(),
+                                 btnExport->width() + 16, btnExport->height());
+    KeepAtBottomLeft(btnItemAnalysis);
+    mniItemAnalysis = CreateMenuItem(actItemAnalysis);
+    actReview = new QAction(Il16Icon(5), u"查看答卷"_qs, ActionList1);
+    mniReview = CreateMenuItem(actReview);
 
     lbl1 = new QLabel(u"单位名称"_qs, pnlToolbar);
     lbl1->setGeometry(16, 10, 48, 12);
@@ -38,6 +58,7 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     pnlBottom->setFixedHeight(35);
     btnExport->move(3, 6);
     btnStatistics->move(87, 6);
+    btnItemAnalysis->move(171, 6);
     for (QWidget* hidden : {static_cast<QWidget*>(btnAdd), static_cast<QWidget*>(btnEdit),
                             static_cast<QWidget*>(btnDel)})
         hidden->hide();
@@ -52,6 +73,14 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
             Qt::QueuedConnection);
     connect(actStatistics, &QAction::triggered, this, &TfrmBasicMid1::actStatisticsExecute,
             Qt::QueuedConnection);
+    connect(actItemAnalysis, &QAction::triggered, this, &TfrmBasicMid1::actItemAnalysisExecute,
+            Qt::QueuedConnection);
+    connect(
+        actReview, &QAction::triggered, this, [this] { ShowAttemptOfRow(dbgrdData->currentRow()); },
+        Qt::QueuedConnection);
+    connect(
+        dbgrdData->view(), &QAbstractItemView::doubleClicked, this,
+        [this](const QModelIndex& index) { ShowAttemptOfRow(index.row()); }, Qt::QueuedConnection);
     FormCreate();
 }
 
@@ -86,23 +115,64 @@ QString TfrmBasicMid1::SearchSql(const QString& unitText) {
 
 void TfrmBasicMid1::actSearchExecute() {
     TBusyCursor busy;
-    OpenQuery(*ADOQuery1, SearchSql(edt1->text()), true);
+    searchedUnit = edt1->text();
+    OpenQuery(*ADOQuery1, SearchSql(searchedUnit), true);
+    if (frmItemAnalysis && frmItemAnalysis->isVisible() && ADOQuery1->Active())
+        frmItemAnalysis->Refresh(searchedUnit);
 }
 
 void TfrmBasicMid1::actExportExecute() {
     ExportToExcel(u"考试成绩导出"_qs);
 }
 
+bool TfrmBasicMid1::AskForSearchFirst() {
+    if (ADOQuery1->Active())
+        return false;
+    ui::MessageBox(this, u"请先查询成绩，再做统计。"_qs, tallyboard::NoticeCaption,
+                   ui::MB_OK | ui::MB_ICONINFORMATION);
+    return true;
+}
+
 void TfrmBasicMid1::actStatisticsExecute() {
-    if (!ADOQuery1->Active()) {
-        ui::MessageBox(this, u"请先查询成绩，再做统计。"_qs, tallyboard::NoticeCaption,
-                       ui::MB_OK | ui::MB_ICONINFORMATION);
+    if (AskForSearchFirst())
         return;
-    }
     if (!frmStatistics)
         frmStatistics = new TfrmStatistics(*ADOQuery1, this);
     frmStatistics->Refresh();
     frmStatistics->show();
     frmStatistics->raise();
     frmStatistics->activateWindow();
+}
+
+void TfrmBasicMid1::actItemAnalysisExecute() {
+    if (AskForSearchFirst())
+        return;
+    if (!frmItemAnalysis)
+        frmItemAnalysis = new TfrmItemAnalysis(con1, this);
+    frmItemAnalysis->show();
+    frmItemAnalysis->raise();
+    frmItemAnalysis->activateWindow();
+    frmItemAnalysis->Refresh(searchedUnit);
+}
+
+void TfrmBasicMid1::ShowAttemptOfRow(int row) {
+    if (!ADOQuery1->Active() || row < 0 || row >= ADOQuery1->RecordCount() ||
+        ADOQuery1->FieldCount() <= ScoreRowLastField)
+        return;
+    TBusyCursor busy;
+    const tallyboard::ScoreRowKey key{
+        ADOQuery1->DisplayText(row, 1), ADOQuery1->DisplayText(row, 2),
+        ADOQuery1->DisplayText(row, 3), ADOQuery1->DisplayText(row, 4),
+        ADOQuery1->DisplayText(row, 5)};
+    const std::optional<tallyboard::AttemptRecord> attempt = tallyboard::FindAttempt(con1, key);
+    const std::optional<QByteArray> paper =
+        attempt ? tallyboard::PaperBytes(con1, attempt->paperSha256) : std::nullopt;
+    if (!paper) {
+        ui::MessageBox(this, u"该成绩没有答卷记录"_qs, tallyboard::NoticeCaption,
+                       ui::MB_OK | ui::MB_ICONINFORMATION);
+        return;
+    }
+    auto* review = new TfrmAttemptReview(*attempt, *paper, this);
+    review->setAttribute(Qt::WA_DeleteOnClose);
+    review->show();
 }

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QLineEdit;
+class TfrmItemAnalysis;
 class TfrmStatistics;
 
 // The score browser, the only window of tallyboard: the score rows of the units whose name
@@ -29,6 +30,11 @@ public:
     // Opens the statistics window over the rows of the current search, or raises it with the
     // figures read again; before the first search it says that a search comes first.
     void actStatisticsExecute();
+    // Opens the item analysis window over the attempts of the current search's unit filter, or
+    // raises it with the figures read again; before the first search it asks for one.
+    void actItemAnalysisExecute();
+    // Opens the review of the attempt behind a row of the grid, or says there is none.
+    void ShowAttemptOfRow(int row);
 
     // The SQL text of a search for the typed unit text.
     static QString SearchSql(const QString& unitText);
@@ -38,6 +44,18 @@ public:
     QAction* actStatistics = nullptr;
     TStyledButton* btnStatistics = nullptr;
     QAction* mniStatistics = nullptr;
+    QAction* actItemAnalysis = nullptr;
+    TStyledButton* btnItemAnalysis = nullptr;
+    QAction* mniItemAnalysis = nullptr;
+    QAction* actReview = nullptr;
+    QAction* mniReview = nullptr;
     TfrmStatistics* frmStatistics = nullptr; // created at the first use
+    TfrmItemAnalysis* frmItemAnalysis = nullptr;
     platform::TADOConnection con1;
+
+private:
+    bool AskForSearchFirst();
+
+    // The unit text of the search whose rows the grid shows.
+    QString searchedUnit;
 };

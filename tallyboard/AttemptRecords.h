@@ -1,0 +1,62 @@
+#pragma once
+
+#include "tallyboard/ItemAnalysis.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace platform {
+class TADOConnection;
+}
+
+// Reading the attempt records (tables Paper, Attempt and AttemptAnswer) for the item analysis
+// and the attempt review. Failures of the database throw EDatabaseError with its errors.
+namespace tallyboard {
+
+// A paper that attempts of the filter were made on: its attempts that count (hand-ins and
+// time-outs) and its abandonments.
+struct PaperChoice {
+    QString sha256;
+    QString title;
+    long long attempts = 0;
+    long long abandoned = 0;
+};
+
+// The papers of the attempts whose unit name contains unitText (a LIKE pattern, as the score
+// search takes it; empty for all), the most attempted first.
+std::vector<PaperChoice> PapersWithAttempts(platform::TADOConnection& connection,
+                                            const QString& unitText);
+
+// The paper file as it was examined; nothing when the table holds no such paper.
+std::optional<QByteArray> PaperBytes(platform::TADOConnection& connection, const QString& sha256);
+
+// The marks and answers of the counted attempts at the paper within the unit filter.
+ItemSample ReadItemSample(platform::TADOConnection& connection, const QString& sha256,
+                          const QString& unitText, std::size_t questionCount);
+
+struct AttemptAnswerRecord {
+    int question = 0;
+    QString answer;
+    int marks = 0;
+    int fullMarks = 0;
+};
+
+struct AttemptRecord {
+    QString token, town, unit, name, score, recorded, paperSha256, started, ended, ending;
+    long long elapsed = 0, resumes = 0, awaySeconds = 0;
+    std::vector<AttemptAnswerRecord> answers; // by question
+};
+
+// The five values a score row and its attempt share, at the score table's positions 1 to 5.
+struct ScoreRowKey {
+    QString town, unit, name, score, recorded;
+};
+
+// The attempt of a score row; nothing when there is none, also in a database without the
+// attempt tables.
+std::optional<AttemptRecord> FindAttempt(platform::TADOConnection& connection,
+                                         const ScoreRowKey& key);
+
+} // namespace tallyboard

@@ -1,0 +1,332 @@
+#include "tallyboard/ItemAnalysisWindow.h"
+
+#include "paper/uFileHandle.h"
+#include "platform/RuntimeErrors.h"
+#include "platform/XlsWriter.h"
+#include "tallyboard/BrowseWidgets.h"
+#include "tallyboard/ExportFlow.h"
+#include "ui/Fonts.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <sstream>
+
+using namespace tallyboard;
+
+namespace {
+
+const QString Title = u"试题分析"_qs;
+const QString FigureTitles[TfrmItemAnalysis::PaperFigureCount] = {
+    u"人数"_qs, u"平均分"_qs,         u"中位数"_qs, u"标准差"_qs, u"偏度"_qs,
+    u"峰度"_qs, u"内部一致性系数"_qs, u"误差率"_qs, u"标准误"_qs};
+
+QString Decimal(const std::optional<double>& value, int decimals = 2) {
+    return value ? QString::number(*value, 'f', decimals) : QString();
+}
+
+QString PercentOf(const std::optional<double>& value) {
+    return value ? QString::number(*value, 'f', 1) + u'%' : QString();
+}
+
+// A response table's text as an export cell: counts as numbers.
+platform::XlsCell ResponseCellOf(const QString& text) {
+    bool number = false;
+    const long long count = text.toLongLong(&number);
+    if (number)
+        return static_cast<double>(count);
+    return text.isEmpty() ? platform::XlsCell(std::monostate()) : platform::XlsCell(Utf8(text));
+}
+
+QTableView* CreateTable(QWidget* parent) {
+    auto* table = new QTableView(parent);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(22);
+    table->horizontalHeader()->setHighlightSections(false);
+    return table;
+}
+
+} // namespace
+
+TfrmItemAnalysis::TfrmItemAnalysis(platform::TADOConnection& connection, QWidget* parent)
+    : QWidget(parent, Qt::Window), connection(connection), model(new TItemAnalysisModel(this)),
+      responses(new TResponseModel(this)) {
+    setWindowTitle(Title);
+    setFont(ui::SongFont(13));
+    resize(1000, 700);
+
+    cbbPaper = new QComboBox(this);
+    cbbPaper->setMinimumWidth(320);
+    lblAbandoned = new QLabel(this);
+    lblAbandoned->setStyleSheet(u"color: #b03000"_qs);
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(u"试卷:"_qs, this));
+    top->addWidget(cbbPaper);
+    top->addSpacing(16);
+    top->addWidget(lblAbandoned);
+    top->addStretch(1);
+
+    grdQuestions = CreateTable(this);
+    grdQuestions->setModel(model);
+    grdQuestions->horizontalHeader()->setSectionsClickable(true);
+    grdResponses = CreateTable(this);
+    grdResponses->setModel(responses);
+    CreateChart();
+    auto* lower = new QSplitter(Qt::Horizontal, this);
+    lower->addWidget(grdResponses);
+    lower->addWidget(chtQuestions);
+    lower->setStretchFactor(0, 1);
+    lower->setStretchFactor(1, 2);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(grdQuestions);
+    splitter->addWidget(lower);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+
+    btnExport = new TStyledButton(u"导出表格(&X)"_qs, this);
+    btnExport->setIcon(Il16Icon(0));
+    btnClose = new TStyledButton(u"关闭(&C)"_qs, this);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(btnExport);
+    bottom->addStretch(1);
+    bottom->addWidget(btnClose);
+    for (QPushButton* button : {btnExport, btnClose})
+        button->setMinimumSize(96, 24);
+
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(top);
+    column->addWidget(CreateFigurePanel());
+    column->addWidget(splitter, 1);
+    column->addLayout(bottom);
+
+    connect(cbbPaper, &QComboBox::activated, this, &TfrmItemAnalysis::AnalysePaper,
+            Qt::QueuedConnection);
+    connect(grdQuestions->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &TfrmItemAnalysis::TitleClicked);
+    connect(grdQuestions->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { ShowResponses(current.row()); });
+    // The export may raise file errors: it runs in an event of its own, outside the button.
+    connect(btnExport, &QPushButton::clicked, this, &TfrmItemAnalysis::ExportTables,
+            Qt::QueuedConnection);
+    connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
+}
+
+QWidget* TfrmItemAnalysis::CreateFigurePanel() {
+    auto* panel = new QWidget(this);
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 4, 0, 4);
+    for (int figure = 0; figure < PaperFigureCount; ++figure) {
+        auto* title = new QLabel(FigureTitles[figure] + u':', panel);
+        lblFigures[figure] = new QLabel(panel);
+        lblFigures[figure]->setMinimumWidth(64);
+        lblFigures[figure]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        const int row = figure / 5, at = figure % 5 * 2;
+        grid->addWidget(title, row, at, Qt::AlignRight);
+        grid->addWidget(lblFigures[figure], row, at + 1);
+    }
+    grid->setColumnStretch(10, 1);
+    return panel;
+}
+
+void TfrmItemAnalysis::CreateChart() {
+    facilityBars = new QBarSet(u"得分率"_qs);
+    discriminationBars = new QBarSet(u"区分度"_qs);
+    auto* series = new QBarSeries;
+    series->append(facilityBars);
+    series->append(discriminationBars);
+    chart = new QChart;
+    chart->addSeries(series);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setTitle(u"各题得分率与区分度(%)"_qs);
+    auto* numbers = new QBarCategoryAxis;
+    numbers->setTitleText(u"题号"_qs);
+    chart->addAxis(numbers, Qt::AlignBottom);
+    series->attachAxis(numbers);
+    auto* percent = new QValueAxis;
+    percent->setRange(-100, 100);
+    percent->setTickCount(5);
+    percent->setLabelFormat(u"%d"_qs);
+    chart->addAxis(percent, Qt::AlignLeft);
+    series->attachAxis(percent);
+    chtQuestions = new QChartView(chart, this);
+    chtQuestions->setRenderHint(QPainter::Antialiasing);
+    chtQuestions->setMinimumSize(480, 220);
+}
+
+void TfrmItemAnalysis::Refresh(const QString& unit) {
+    TBusyCursor busy;
+    unitText = unit;
+    const QString chosen =
+        cbbPaper->currentIndex() >= 0 &&
+                static_cast<std::size_t>(cbbPaper->currentIndex()) < papers.size()
+            ? papers[static_cast<std::size_t>(cbbPaper->currentIndex())].sha256
+            : QString();
+    papers = PapersWithAttempts(connection, unitText);
+    cbbPaper->clear();
+    int keep = 0;
+    for (std::size_t at = 0; at < papers.size(); ++at) {
+        const PaperChoice& paper = papers[at];
+        const QString title = paper.title.isEmpty() ? u"(未存档的试卷)"_qs : paper.title;
+        cbbPaper->addItem(u"%1 (%2份)"_qs.arg(title).arg(paper.attempts));
+        if (paper.sha256 == chosen)
+            keep = static_cast<int>(at);
+    }
+    if (papers.empty()) {
+        ClearAnalysis();
+        lblAbandoned->setText(u"所选单位没有答卷记录。"_qs);
+        return;
+    }
+    cbbPaper->setCurrentIndex(keep);
+    AnalysePaper(keep);
+}
+
+void TfrmItemAnalysis::ClearAnalysis() {
+    model->SetAnalysis({}, {}, {});
+    responses->SetQuestion(nullptr, nullptr, nullptr, 0);
+    for (QLabel* label : lblFigures)
+        label->clear();
+    ShowChart();
+}
+
+void TfrmItemAnalysis::AnalysePaper(int choice) {
+    if (choice < 0 || static_cast<std::size_t>(choice) >= papers.size())
+        return;
+    TBusyCursor busy;
+    const PaperChoice& chosen = papers[static_cast<std::size_t>(choice)];
+    lblAbandoned->setText(chosen.abandoned > 0
+                              ? u"另有 %1 份放弃的答卷未计入。"_qs.arg(chosen.abandoned)
+                              : QString());
+    const std::optional<QByteArray> bytes = PaperBytes(connection, chosen.sha256);
+    if (!bytes) {
+        ClearAnalysis();
+        throw platform::Exception("数据库中没有这份试卷的文件，无法分析。");
+    }
+    TQFileHandle paper;
+    std::istringstream stream(bytes->toStdString());
+    paper.LoadFromStream(stream);
+    std::vector<ItemQuestion> questions = ItemQuestionsOf(paper);
+    const ItemSample sample = ReadItemSample(connection, chosen.sha256, unitText, questions.size());
+    ItemAnalysis analysis = AnalyseItems(questions, sample);
+    sortedDescending = false;
+    model->SetAnalysis(ItemTextsOf(paper), std::move(questions), std::move(analysis));
+    QHeaderView* titles = grdQuestions->horizontalHeader();
+    for (int column = 0; column < model->columnCount(); ++column)
+        titles->setSectionResizeMode(column, column == TItemAnalysisModel::Stem
+                                                 ? QHeaderView::Stretch
+                                                 : QHeaderView::ResizeToContents);
+    ShowPaperFigures();
+    ShowChart();
+    if (model->rowCount() > 0)
+        grdQuestions->selectRow(0);
+    ShowResponses(model->rowCount() > 0 ? 0 : -1);
+}
+
+void TfrmItemAnalysis::ShowPaperFigures() {
+    const PaperFigures& figures = model->Analysis().paper;
+    const QString texts[PaperFigureCount] = {
+        QString::number(figures.attempts), Decimal(figures.average),
+        Decimal(figures.median),           Decimal(figures.standardDeviation),
+        Decimal(figures.skewness, 4),      Decimal(figures.kurtosis, 4),
+        PercentOf(figures.consistency),    PercentOf(figures.errorRatio),
+        Decimal(figures.standardError)};
+    for (int figure = 0; figure < PaperFigureCount; ++figure)
+        lblFigures[figure]->setText(texts[figure]);
+}
+
+void TfrmItemAnalysis::ShowChart() {
+    auto* numbers = qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Horizontal).value(0));
+    QStringList categories;
+    QList<qreal> facility, discrimination;
+    const auto& figures = model->Analysis().questions;
+    for (std::size_t at = 0; at < figures.size(); ++at) {
+        categories << QString::number(at + 1);
+        facility << figures[at].facility.value_or(0);
+        discrimination << figures[at].discrimination.value_or(0);
+    }
+    facilityBars->remove(0, facilityBars->count());
+    discriminationBars->remove(0, discriminationBars->count());
+    facilityBars->append(facility);
+    discriminationBars->append(discrimination);
+    numbers->setCategories(categories);
+}
+
+void TfrmItemAnalysis::ShowResponses(int row) {
+    if (row < 0 || row >= model->rowCount()) {
+        responses->SetQuestion(nullptr, nullptr, nullptr, 0);
+        return;
+    }
+    const std::size_t question = model->QuestionAt(row);
+    responses->SetQuestion(&model->Texts()[question], &model->Questions()[question],
+                           &model->Analysis().responses[question],
+                           model->Analysis().paper.attempts);
+    QHeaderView* titles = grdResponses->horizontalHeader();
+    for (int column = 0; column < responses->columnCount(); ++column)
+        titles->setSectionResizeMode(column, column == 1 ? QHeaderView::Stretch
+                                                         : QHeaderView::ResizeToContents);
+}
+
+void TfrmItemAnalysis::TitleClicked(int column) {
+    sortedDescending = !sortedDescending;
+    model->SortBy(column, sortedDescending);
+}
+
+void TfrmItemAnalysis::ExportTables() {
+    if (model->rowCount() == 0) {
+        ShowNothingToExport();
+        return;
+    }
+    const QString file = AskExcelFile(this, Title, Today());
+    if (file.isEmpty() || !MayReplaceExportFile(this, file))
+        return;
+    platform::XlsRow titles;
+    platform::XlsOptions options;
+    for (int column = 0; column < model->columnCount(); ++column) {
+        titles.emplace_back(Utf8(model->headerData(column, Qt::Horizontal).toString()));
+        options.columnWidths.push_back(grdQuestions->columnWidth(column));
+    }
+    std::vector<platform::XlsRow> rows;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        platform::XlsRow& cells = rows.emplace_back();
+        for (int column = 0; column < model->columnCount(); ++column)
+            cells.push_back(XlsCellOf(model->ExportValue(row, column)));
+    }
+    // Below the questions, the responses of each question in paper order, under a title row
+    // of their own that starts with the question's number.
+    TResponseModel answered;
+    for (std::size_t question = 0; question < model->Texts().size(); ++question) {
+        answered.SetQuestion(&model->Texts()[question], &model->Questions()[question],
+                             &model->Analysis().responses[question],
+                             model->Analysis().paper.attempts);
+        rows.emplace_back();
+        platform::XlsRow& header = rows.emplace_back();
+        header.emplace_back(Utf8(u"第%1题"_qs.arg(question + 1)));
+        for (int column = 0; column < answered.columnCount(); ++column)
+            header.emplace_back(Utf8(answered.headerData(column, Qt::Horizontal).toString()));
+        for (int row = 0; row < answered.rowCount(); ++row) {
+            platform::XlsRow& cells = rows.emplace_back();
+            cells.emplace_back(static_cast<double>(question + 1));
+            for (int column = 0; column < answered.columnCount(); ++column)
+                cells.push_back(ResponseCellOf(answered.index(row, column).data().toString()));
+        }
+    }
+    platform::WriteXlsFile(
+        PathOf(file), titles, rows.size(),
+        [&rows](std::size_t row, platform::XlsRow& cells) { cells = rows[row]; }, options);
+    ShowExportDone();
+}

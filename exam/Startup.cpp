@@ -21,7 +21,8 @@ std::unique_ptr<ExamJournal> OpenJournal(const std::string& file) {
         OpenedJournal opened =
             OpenJournalSettingDamageAside(file, std::chrono::system_clock::now());
         if (!opened.keptDamagedFile.empty())
-            ui::ShowException(EJournalError(DamagedJournalMessage(opened.keptDamagedFile)));
+            ui::ShowErrorMessage(
+                QString::fromStdString(DamagedJournalMessage(opened.keptDamagedFile)));
         return std::move(opened.journal);
     } catch (const std::exception& error) {
         ui::ShowException(error);

@@ -1,9 +1,10 @@
 #include "exam/ExamJournal.h"
 
+#include "exam/JournalFile.h"
+
 #include <fcntl.h>
 #include <set>
 #include <sqlite3.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,20 +53,6 @@ void CreatePrivateFile(const std::string& file) {
         ::fchmod(fd, 0600);
         ::close(fd);
     }
-}
-
-// One program at a time keeps a journal: a second one would offer to resume the run the first is
-// still taking. The lock goes with the process, however it ends.
-int LockJournal(const std::string& file) {
-    const std::string lockFile = file + ".lock";
-    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        throw EJournalError("考试记录文件无法打开:" + lockFile);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        throw EJournalError("另一个考试程序正在使用考试记录:" + file);
-    }
-    return fd;
 }
 
 std::string ColumnText(sqlite3_stmt* statement, int column) {

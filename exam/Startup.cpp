@@ -1,5 +1,6 @@
 #include "exam/Startup.h"
 
+#include "exam/JournalFile.h"
 #include "exam/StartupRecovery.h"
 #include "exam/Unit1.h"
 #include "exam/Unit2.h"
@@ -15,10 +16,16 @@
 
 namespace {
 
-// Without a journal the exam still runs; the examinee is told that it will not be kept.
+// Without a journal the exam still runs; the examinee is told that it will not be kept. A
+// damaged journal is kept aside under another name, and the examinee told where, once.
 std::unique_ptr<ExamJournal> OpenJournal(const std::string& file) {
     try {
-        return std::make_unique<ExamJournal>(file);
+        OpenedJournal opened =
+            OpenJournalSettingDamageAside(file, std::chrono::system_clock::now());
+        if (!opened.keptDamagedFile.empty())
+            ui::ShowErrorMessage(
+                QString::fromStdString(DamagedJournalMessage(opened.keptDamagedFile)));
+        return std::move(opened.journal);
     } catch (const std::exception& error) {
         ui::ShowException(error);
         return nullptr;

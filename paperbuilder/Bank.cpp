@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <string_view>
 
 namespace paperbuilder {
 
@@ -44,7 +45,11 @@ QString DecodeText(const std::string& bytes) {
     if (!LooksLikeText(bytes))
         throw BankError(QStringLiteral("不是文本文件"));
     if (bytes.starts_with(Utf8Mark)) {
-        const std::string rest = bytes.substr(3);
+        // A mark written twice is a mark all the same, not a character of the first title.
+        std::string_view body = bytes;
+        while (body.starts_with(Utf8Mark))
+            body.remove_prefix(3);
+        const std::string rest(body);
         if (!platform::IsValidUtf8(rest))
             throw BankError(QStringLiteral("文件以 UTF-8 标记开头，内容却不是有效的 UTF-8"));
         return QString::fromUtf8(rest.data(), static_cast<qsizetype>(rest.size()));

@@ -209,7 +209,10 @@ bool BuilderWindow::SavePaper() {
     WorkProgress progress(this, 1);
     progress.Step(QStringLiteral("正在写出试卷…"));
     try {
-        QDir().mkpath(QFileInfo(file).absolutePath());
+        // Only the paper folder itself is made when it is missing; a folder chosen elsewhere
+        // must exist, so no title or typed name can create folders.
+        if (QFileInfo(file).absolutePath() == QFileInfo(PaperFolder()).absoluteFilePath())
+            QDir().mkpath(PaperFolder());
         WritePaperFile(checked.paper, file);
     } catch (const BankError& e) {
         ShowError(this, QStringLiteral("无法保存试卷 %1。\n%2").arg(file, e.message()));
@@ -301,11 +304,12 @@ void BuilderWindow::ShowScore() {
                           : QStringLiteral("尚未作答（满分 %1 分）").arg(preview->GetFullMarks()));
 }
 
+QString BuilderWindow::PaperFolder() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Exam File"));
+}
+
 QString BuilderWindow::ProposedPaperPath() const {
-    const QString name =
-        edtTitle->text().trimmed().isEmpty() ? QStringLiteral("试卷") : edtTitle->text().trimmed();
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("Exam File/%1.mqe").arg(name));
+    return QDir(PaperFolder()).filePath(PaperFileName(edtTitle->text()));
 }
 
 } // namespace paperbuilder

@@ -48,6 +48,8 @@ private:
     void ShowQuestion(int row);
     void ShowScore();
     void ClearPreview();
+    // exam's folder of papers beside the program, where a save proposes to put the paper.
+    static QString PaperFolder();
     QString ProposedPaperPath() const;
 
     Bank bank;

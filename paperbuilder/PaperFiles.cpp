@@ -84,7 +84,54 @@ void FillKind(const TQuestion& question, BankQuestion& out) {
     }
 }
 
+const QString Replacement = QStringLiteral("_");
+constexpr qsizetype MaxFileNameBytes = 255;
+
+// Characters no file name may hold on Windows or Linux, and the control characters.
+bool IsUnsafe(QChar c) {
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F) ||
+           QStringView(u"/\\<>:\"|?*").contains(c);
+}
+
+bool IsReservedOnWindows(const QString& name) {
+    static const QRegularExpression reserved(
+        QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])(\\..*)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return reserved.match(name).hasMatch();
+}
+
+// The name cut to at most that many UTF-8 bytes, never inside a surrogate pair.
+QString CutToUtf8Bytes(QString name, qsizetype bytes) {
+    while (name.toUtf8().size() > bytes)
+        name.chop(name.size() >= 2 && name.back().isLowSurrogate() ? 2 : 1);
+    return name;
+}
+
 } // namespace
+
+QString PaperFileName(const QString& title) {
+    static const QRegularExpression dots(QStringLiteral("^\\.+|\\.{2,}"));
+    const QString extension = QStringLiteral(".mqe");
+    QString name;
+    bool keptAny = false;
+    const QString text = title.trimmed().replace(dots, QStringLiteral("/"));
+    for (const QChar c : text) {
+        if (!IsUnsafe(c)) {
+            name += c;
+            keptAny = keptAny || !c.isSpace();
+        } else if (!name.endsWith(Replacement)) {
+            name += Replacement;
+        }
+    }
+    if (IsReservedOnWindows(name))
+        name.prepend(Replacement);
+    name = CutToUtf8Bytes(name, MaxFileNameBytes - extension.size());
+    while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        name.chop(1);
+    if (!keptAny || name.isEmpty())
+        return QStringLiteral("试卷") + extension;
+    return name + extension;
+}
 
 Bank ReadBank(const QString& file) {
     if (!QFileInfo(file).isFile())

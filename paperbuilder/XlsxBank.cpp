@@ -1,9 +1,14 @@
 #include "paperbuilder/XlsxBank.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <exception>
 #include <expat.h>
 #include <functional>
 #include <memory>
@@ -16,16 +21,65 @@ namespace paperbuilder {
 
 namespace {
 
-// More than any question bank needs; a damaged or hostile archive may claim far more.
-constexpr qsizetype MaxEntrySize = 256 * 1024 * 1024;
+// Bounds on what a workbook may make the reader hold. A question bank needs a small part of each;
+// a damaged or hostile workbook may claim far more, and a few kilobytes of deflated XML can
+// describe gigabytes of cells.
+constexpr int MaxRows = 65536;
+constexpr int MaxColumns = 1024;
+// The file itself, and all its parts together once inflated.
+constexpr qsizetype MaxWorkbookBytes = 32 * 1024 * 1024;
+// The cells held (the blank ones before a cell in its row included) and the shared strings.
+constexpr qsizetype MaxCells = 1024 * 1024;
 
 QString Damaged() {
     return QStringLiteral("不是有效的 .xlsx 文件，或文件已经损坏");
 }
 
+// What the whole workbook may still use of the bounds above.
+struct Budget {
+    qsizetype inflatedBytes = MaxWorkbookBytes;
+    qsizetype cells = MaxCells;
+
+    void TakeCells(qsizetype count, int row) {
+        if (count > cells)
+            throw BankError(QStringLiteral("工作簿的单元格超过 %1 个").arg(MaxCells), row);
+        cells -= count;
+    }
+};
+
+BankError FileTooLarge() {
+    return BankError(QStringLiteral("文件超过 %1 MB，不像是题库").arg(MaxWorkbookBytes >> 20));
+}
+
+BankError InflatedTooLarge() {
+    return BankError(
+        QStringLiteral("工作簿解压后超过 %1 MB，不像是题库").arg(MaxWorkbookBytes >> 20));
+}
+
+// A zip archive read from memory through minizip's I/O hooks.
 class ZipArchive final {
 public:
-    explicit ZipArchive(const QString& file) : zip(unzOpen64(QFile::encodeName(file).constData())) {
+    ZipArchive(const std::string& bytes, Budget& budget) : stream{bytes, 0}, budget(budget) {
+        zlib_filefunc64_def io{};
+        io.zopen64_file = [](voidpf opaque, const void*, int) -> voidpf {
+            return opaque;
+        };
+        io.zread_file = &Read;
+        io.zwrite_file = [](voidpf, voidpf, const void*, uLong) -> uLong {
+            return 0;
+        };
+        io.ztell64_file = [](voidpf, voidpf s) -> ZPOS64_T {
+            return Stream(s).position;
+        };
+        io.zseek64_file = &Seek;
+        io.zclose_file = [](voidpf, voidpf) {
+            return 0;
+        };
+        io.zerror_file = [](voidpf, voidpf) {
+            return 0;
+        };
+        io.opaque = &stream;
+        zip = unzOpen2_64("", &io);
         if (!zip)
             throw BankError(Damaged());
     }
@@ -38,51 +92,104 @@ public:
     }
 
     QByteArray Entry(const QString& name) {
-        if (!Contains(name) || unzOpenCurrentFile(zip) != UNZ_OK)
+        unz_file_info64 info{};
+        if (!Contains(name) ||
+            unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            throw BankError(Damaged());
+        // minizip inflates no more than the size the archive states, so a zip bomb that states
+        // its size is refused here, before any inflating, and one that understates it fails its
+        // checksum.
+        if (info.uncompressed_size > static_cast<ZPOS64_T>(budget.inflatedBytes))
+            throw InflatedTooLarge();
+        if (unzOpenCurrentFile(zip) != UNZ_OK)
             throw BankError(Damaged());
         QByteArray data;
+        data.reserve(static_cast<qsizetype>(info.uncompressed_size));
         char buffer[64 * 1024];
         int got = 0;
         while ((got = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0) {
-            if (data.size() + got > MaxEntrySize)
-                break;
+            if (got > budget.inflatedBytes - data.size()) {
+                unzCloseCurrentFile(zip);
+                throw InflatedTooLarge();
+            }
             data.append(buffer, got);
         }
         // Closing checks the entry's checksum once it has been read to its end.
         if (unzCloseCurrentFile(zip) != UNZ_OK || got != 0)
             throw BankError(Damaged());
+        budget.inflatedBytes -= data.size();
         return data;
     }
 
 private:
+    struct MemoryStream {
+        std::string_view bytes;
+        ZPOS64_T position;
+    };
+    static MemoryStream& Stream(voidpf stream) { return *static_cast<MemoryStream*>(stream); }
+
+    static uLong Read(voidpf, voidpf s, void* buffer, uLong size) {
+        MemoryStream& in = Stream(s);
+        const uLong count = static_cast<uLong>(std::min<ZPOS64_T>(
+            size, in.bytes.size() - std::min<ZPOS64_T>(in.position, in.bytes.size())));
+        std::memcpy(buffer, in.bytes.data() + in.position, count);
+        in.position += count;
+        return count;
+    }
+    static long Seek(voidpf, voidpf s, ZPOS64_T offset, int origin) {
+        MemoryStream& in = Stream(s);
+        const ZPOS64_T base = origin == ZLIB_FILEFUNC_SEEK_CUR   ? in.position
+                              : origin == ZLIB_FILEFUNC_SEEK_END ? in.bytes.size()
+                                                                 : 0;
+        if (offset > in.bytes.size() - base)
+            return -1;
+        in.position = base + offset;
+        return 0;
+    }
+
+    MemoryStream stream;
+    Budget& budget;
     unzFile zip;
 };
 
 // The events of one XML part, read by expat. Names are compared without their namespace
-// prefix, which writers choose freely.
+// prefix, which writers choose freely. A handler's exception must not pass through expat's C
+// code: it stops the parser and is raised again once expat has returned.
 class XmlPart {
 public:
     virtual ~XmlPart() = default;
 
     void Parse(const QByteArray& bytes) {
-        const std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(
+        const std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> owner(
             XML_ParserCreate("UTF-8"), &XML_ParserFree);
+        parser = owner.get();
         if (!parser)
             throw BankError(Damaged());
-        XML_SetUserData(parser.get(), this);
+        XML_SetUserData(parser, this);
         XML_SetElementHandler(
-            parser.get(),
+            parser,
             [](void* part, const XML_Char* name, const XML_Char** attributes) {
-                static_cast<XmlPart*>(part)->Start(LocalName(name), attributes);
+                Handle(part, [&](XmlPart& self) { self.Start(LocalName(name), attributes); });
             },
             [](void* part, const XML_Char* name) {
-                static_cast<XmlPart*>(part)->End(LocalName(name));
+                Handle(part, [&](XmlPart& self) { self.End(LocalName(name)); });
             });
-        XML_SetCharacterDataHandler(parser.get(), [](void* part, const XML_Char* text, int length) {
-            static_cast<XmlPart*>(part)->Text(std::string_view(text, static_cast<size_t>(length)));
+        XML_SetCharacterDataHandler(parser, [](void* part, const XML_Char* text, int length) {
+            Handle(part, [&](XmlPart& self) {
+                self.Text(std::string_view(text, static_cast<size_t>(length)));
+            });
         });
-        if (XML_Parse(parser.get(), bytes.constData(), static_cast<int>(bytes.size()), 1) !=
-            XML_STATUS_OK)
+        // No part of a workbook has a document type; entities are a way to blow a part up.
+        XML_SetStartDoctypeDeclHandler(
+            parser, [](void* part, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+                Handle(part, [](XmlPart&) { throw BankError(Damaged()); });
+            });
+        const XML_Status status =
+            XML_Parse(parser, bytes.constData(), static_cast<int>(bytes.size()), 1);
+        parser = nullptr;
+        if (failure)
+            std::rethrow_exception(failure);
+        if (status != XML_STATUS_OK)
             throw BankError(Damaged());
     }
 
@@ -102,6 +209,23 @@ protected:
                 return QString::fromUtf8(attributes[1]);
         return {};
     }
+
+private:
+    // expat may deliver a few more events after a stop; they are dropped.
+    template <class Event> static void Handle(void* part, const Event& event) noexcept {
+        XmlPart& self = *static_cast<XmlPart*>(part);
+        if (self.failure)
+            return;
+        try {
+            event(self);
+        } catch (...) {
+            self.failure = std::current_exception();
+            XML_StopParser(self.parser, XML_FALSE);
+        }
+    }
+
+    XML_Parser parser = nullptr;
+    std::exception_ptr failure;
 };
 
 // Sheet names and relationship ids, in the workbook's order.
@@ -183,6 +307,7 @@ private:
 
 class SharedStrings final : public ItemTexts {
 public:
+    explicit SharedStrings(Budget& budget) : budget(budget) {}
     QStringList strings;
 
 protected:
@@ -193,53 +318,59 @@ protected:
     }
     void End(std::string_view name) override {
         ItemTexts::End(name);
-        if (name == "si")
+        if (name == "si") {
+            budget.TakeCells(1, 0);
             strings.append(item);
+        }
     }
+
+private:
+    Budget& budget;
 };
 
-// The 0-based column of a reference such as "AB12"; -1 without letters.
+// The 0-based column of a reference such as "AB12"; -1 without letters. Far-out columns all
+// give some column past the bound.
 int ColumnOf(QStringView reference) {
     int column = 0;
     qsizetype i = 0;
-    for (; i < reference.size() && reference[i] >= u'A' && reference[i] <= u'Z' && column < 20000;
-         ++i)
-        column = column * 26 + (reference[i].unicode() - u'A' + 1);
+    for (; i < reference.size() && reference[i] >= u'A' && reference[i] <= u'Z'; ++i)
+        column = std::min(column * 26 + (reference[i].unicode() - u'A' + 1), MaxColumns + 1);
     return i == 0 ? -1 : column - 1;
 }
 
+// A whole number is written without its fraction, as a spreadsheet program shows it. The range
+// is checked first: converting a double beyond long long's range is undefined.
 QString NumberText(const QString& raw) {
     bool ok = false;
     const double number = raw.toDouble(&ok);
-    if (ok && number == static_cast<double>(static_cast<long long>(number)) &&
-        std::abs(number) < 1e15)
+    if (ok && std::abs(number) < 1e15 && number == std::trunc(number))
         return QString::number(static_cast<long long>(number));
     return raw;
 }
 
-void PutCell(TableRow& row, int column, const QString& text) {
-    if (column >= 16384)
-        throw BankError(Damaged());
-    if (row.cells.size() <= column)
-        row.cells.resize(column + 1);
-    row.cells[column] = text;
-}
-
-// The rows of a worksheet, each cell as its text.
+// The rows of a worksheet, each cell as its text. Blank cells and rows are not held, so a
+// formatted cell far out costs nothing; a cell with a value past the bounds is a fault.
 class Sheet final : public ItemTexts {
 public:
-    Sheet(const QString& name, const QStringList& shared) : shared(shared) { table.name = name; }
+    Sheet(const QString& name, const QStringList& shared, Budget& budget)
+        : shared(shared), budget(budget) {
+        table.name = name;
+    }
     Table table;
 
 protected:
     void Start(std::string_view name, const XML_Char** attributes) override {
         if (name == "row") {
-            const int previous = table.rows.empty() ? 0 : table.rows.back().number;
             const int number = Attribute(attributes, "r").toInt();
-            table.rows.push_back({number > 0 ? number : previous + 1, {}});
-        } else if (name == "c" && !table.rows.empty()) {
+            // Past the bound every row number is as good as the next one: no overflow.
+            rowNumber = number > 0 ? number : std::min(rowNumber, MaxRows) + 1;
+            rowHeld = false;
+            nextColumn = 0;
+        } else if (name == "c" && rowNumber > 0) {
             inCell = true;
-            column = ColumnOf(Attribute(attributes, "r"));
+            const int reference = ColumnOf(Attribute(attributes, "r"));
+            column = reference >= 0 ? reference : nextColumn;
+            nextColumn = std::min(column, MaxColumns) + 1;
             type = Attribute(attributes, "t");
             value.clear();
             item.clear();
@@ -254,8 +385,9 @@ protected:
             inValue = false;
         } else if (name == "c" && inCell) {
             inCell = false;
-            TableRow& row = table.rows.back();
-            PutCell(row, column >= 0 ? column : static_cast<int>(row.cells.size()), CellText());
+            const QString text = CellText();
+            if (!text.isEmpty())
+                PutCell(text);
         } else {
             ItemTexts::End(name);
         }
@@ -276,7 +408,7 @@ private:
             bool ok = false;
             const int index = text.toInt(&ok);
             if (!ok || index < 0 || index >= shared.size())
-                throw BankError(Damaged());
+                throw BankError(Damaged(), rowNumber);
             return shared[index];
         }
         if (type.isEmpty() || type == QLatin1String("n"))
@@ -284,10 +416,34 @@ private:
         return text;
     }
 
+    void PutCell(const QString& text) {
+        if (rowNumber > MaxRows)
+            throw BankError(QStringLiteral("超出了可读的 %1 行").arg(MaxRows), rowNumber);
+        if (column >= MaxColumns)
+            throw BankError(QStringLiteral("单元格超出了可读的 %1 列").arg(MaxColumns), rowNumber);
+        if (!rowHeld) {
+            if (table.rows.size() >= MaxRows)
+                throw BankError(QStringLiteral("工作表“%1”超过 %2 行").arg(table.name).arg(MaxRows),
+                                rowNumber);
+            table.rows.push_back({rowNumber, {}});
+            rowHeld = true;
+        }
+        QStringList& cells = table.rows.back().cells;
+        if (cells.size() <= column) {
+            budget.TakeCells(column + 1 - cells.size(), rowNumber);
+            cells.resize(column + 1);
+        }
+        cells[column] = text;
+    }
+
     const QStringList& shared;
+    Budget& budget;
+    int rowNumber = 0;
+    bool rowHeld = false;
+    int nextColumn = 0;
     bool inCell = false;
     bool inValue = false;
-    int column = -1;
+    int column = 0;
     QString type;
     std::string value;
 };
@@ -304,6 +460,42 @@ std::optional<Table> SheetNamed(const std::vector<Table>& sheets, const QString&
         if (sheet.name == name)
             return sheet;
     return std::nullopt;
+}
+
+// The parts of an archive already unpacked, under the same bound.
+struct UnpackedParts {
+    const std::map<QString, QByteArray>& parts;
+    Budget& budget;
+
+    bool Contains(const QString& name) const { return parts.contains(name); }
+    QByteArray Entry(const QString& name) const {
+        const auto part = parts.find(name);
+        if (part == parts.end())
+            throw BankError(Damaged());
+        if (part->second.size() > budget.inflatedBytes)
+            throw InflatedTooLarge();
+        budget.inflatedBytes -= part->second.size();
+        return part->second;
+    }
+};
+
+// The sheets of a workbook whose parts come from an archive or from memory.
+template <class Parts> std::vector<Table> SheetsOf(Parts& parts, Budget& budget) {
+    const auto sheets = Parsed<SheetList>(parts.Entry(QStringLiteral("xl/workbook.xml"))).sheets;
+    const auto targets =
+        Parsed<Relations>(parts.Entry(QStringLiteral("xl/_rels/workbook.xml.rels"))).targets;
+    const QString sharedPart = QStringLiteral("xl/sharedStrings.xml");
+    const QStringList shared = parts.Contains(sharedPart)
+                                   ? Parsed<SharedStrings>(parts.Entry(sharedPart), budget).strings
+                                   : QStringList();
+    std::vector<Table> tables;
+    for (const auto& [name, id] : sheets) {
+        const QString target = targets.value(id);
+        if (target.isEmpty())
+            throw BankError(QStringLiteral("找不到工作表“%1”").arg(name));
+        tables.push_back(Parsed<Sheet>(parts.Entry(target), name, shared, budget).table);
+    }
+    return tables;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -391,30 +583,34 @@ std::vector<double> QuestionWidths(const QStringList& titles) {
 
 } // namespace
 
-std::vector<Table> ReadXlsxSheets(const QString& file) {
-    ZipArchive zip(file);
-    const auto sheets = Parsed<SheetList>(zip.Entry(QStringLiteral("xl/workbook.xml"))).sheets;
-    const auto targets =
-        Parsed<Relations>(zip.Entry(QStringLiteral("xl/_rels/workbook.xml.rels"))).targets;
-    const QString sharedPart = QStringLiteral("xl/sharedStrings.xml");
-    const QStringList shared = zip.Contains(sharedPart)
-                                   ? Parsed<SharedStrings>(zip.Entry(sharedPart)).strings
-                                   : QStringList();
-    std::vector<Table> tables;
-    for (const auto& [name, id] : sheets) {
-        const QString target = targets.value(id);
-        if (target.isEmpty())
-            throw BankError(QStringLiteral("找不到工作表“%1”").arg(name));
-        tables.push_back(Parsed<Sheet>(zip.Entry(target), name, shared).table);
-    }
-    return tables;
+std::vector<Table> XlsxSheetsFromBytes(const std::string& bytes) {
+    if (bytes.size() > static_cast<size_t>(MaxWorkbookBytes))
+        throw FileTooLarge();
+    Budget budget;
+    ZipArchive zip(bytes, budget);
+    return SheetsOf(zip, budget);
 }
 
-Bank ReadXlsxBank(const QString& file) {
-    const std::vector<Table> sheets = ReadXlsxSheets(file);
+std::vector<Table> XlsxSheetsFromParts(const std::map<QString, QByteArray>& parts) {
+    Budget budget;
+    UnpackedParts unpacked{parts, budget};
+    return SheetsOf(unpacked, budget);
+}
+
+std::vector<Table> ReadXlsxSheets(const QString& file) {
+    if (QFileInfo(file).size() > MaxWorkbookBytes)
+        throw FileTooLarge();
+    return XlsxSheetsFromBytes(ReadFileBytes(file));
+}
+
+Bank BankFromSheets(const QString& file, const std::vector<Table>& sheets) {
     if (sheets.empty() || sheets.front().name == InfoSheetName)
         throw BankError(QStringLiteral("工作簿中没有试题表"));
     return BankFromTables(file, sheets.front(), SheetNamed(sheets, InfoSheetName));
+}
+
+Bank ReadXlsxBank(const QString& file) {
+    return BankFromSheets(file, ReadXlsxSheets(file));
 }
 
 namespace {

@@ -2,8 +2,11 @@
 
 #include "platform/RuntimeErrors.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,26 +15,35 @@
 namespace platform {
 namespace {
 
-// The permissions the new file should have: those of the file it replaces, or the ones a newly
-// created file gets under the process's umask.
-mode_t permissionsFor(const std::filesystem::path& target) {
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0)
-        return existing.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+// A new file beside the target, named after it. It is created with mode 0666, from which the
+// kernel takes the process's umask away: the default mode of a new file, reached without
+// changing the umask (which is process-wide and would race with other threads creating files).
+int CreateTemporary(const std::filesystem::path& folder, const std::string& name,
+                    std::filesystem::path& temp) {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".%08x", random() ^ counter++);
+        temp = folder / ("." + name + suffix);
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
 }
 
 } // namespace
 
 AtomicFile::AtomicFile(std::filesystem::path targetPath) : target(std::move(targetPath)) {
-    std::string pattern = (folder() / ("." + target.filename().string() + ".XXXXXX")).string();
-    fd = ::mkstemp(pattern.data());
-    if (fd < 0)
+    fd = CreateTemporary(folder(), target.filename().string(), temp);
+    if (fd < 0) {
+        temp.clear();
         abandon("无法写入文件");
-    temp = pattern;
-    if (::fchmod(fd, permissionsFor(target)) != 0)
+    }
+    // A replaced file keeps its mode; set on the descriptor, so no other file is touched.
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && ::fchmod(fd, existing.st_mode & 07777) != 0)
         abandon("无法写入文件");
 }
 

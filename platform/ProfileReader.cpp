@@ -1,5 +1,6 @@
 #include "platform/ProfileReader.h"
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 
@@ -99,37 +100,45 @@ std::optional<std::string_view> SectionName(std::string_view line) {
 
 } // namespace
 
+std::string ProfileStringInText(std::string_view text, std::string_view section,
+                                std::string_view key, std::string_view defaultValue) {
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    section = TrimBlanks(section);
+    key = TrimBlanks(key);
+
+    bool inSection = false;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = TrimBlanks(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (const auto name = SectionName(line)) {
+            inSection = EqualsIgnoringCase(*name, section);
+            continue;
+        }
+        if (!inSection || line.starts_with(';'))
+            continue;
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos ||
+            !EqualsIgnoringCase(TrimBlanks(line.substr(0, equals)), key))
+            continue;
+        return std::string(CutToMaxLength(Unquoted(TrimBlanks(line.substr(equals + 1)))));
+    }
+    return std::string(defaultValue);
+}
+
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view defaultValue,
                                     const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::string(defaultValue);
-    section = TrimBlanks(section);
-    key = TrimBlanks(key);
-
-    std::string line;
-    bool inSection = false;
-    bool firstLine = true;
-    while (std::getline(in, line)) {
-        std::string_view text(line);
-        if (firstLine && text.starts_with("\xEF\xBB\xBF"))
-            text.remove_prefix(3);
-        firstLine = false;
-        text = TrimBlanks(text);
-        if (const auto name = SectionName(text)) {
-            inSection = EqualsIgnoringCase(*name, section);
-            continue;
-        }
-        if (!inSection || text.starts_with(';'))
-            continue;
-        const std::size_t equals = text.find('=');
-        if (equals == std::string_view::npos ||
-            !EqualsIgnoringCase(TrimBlanks(text.substr(0, equals)), key))
-            continue;
-        return std::string(CutToMaxLength(Unquoted(TrimBlanks(text.substr(equals + 1)))));
-    }
-    return std::string(defaultValue);
+    // read() turns a failure of the file (a folder, say) into the end of the text.
+    std::string text;
+    char buffer[4096];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    return ProfileStringInText(text, section, key, defaultValue);
 }
 
 } // namespace platform

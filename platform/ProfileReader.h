@@ -21,4 +21,8 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
                                     std::string_view defaultValue,
                                     const std::filesystem::path& file);
 
+// The same over the text of such a file.
+std::string ProfileStringInText(std::string_view text, std::string_view section,
+                                std::string_view key, std::string_view defaultValue);
+
 } // namespace platform

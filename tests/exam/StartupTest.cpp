@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <fstream>
 
 using logintest::ExamFolder;
 using logintest::PickUnit;
@@ -172,4 +173,34 @@ TEST_F(Startup, FailedDrawShowsTheMainWindowInItsCatalogueView) {
     ASSERT_EQ(boxes.shown().size(), 3u);
     EXPECT_EQ(boxes.shown()[2].text, u"List index out of bounds (0)"_qs);
     EXPECT_EQ(folder.PrimaryRows(), 0);
+}
+
+// A journal that is not a database: the examinee is told once where it was kept, then logs in
+// and takes the exam, which a new journal keeps.
+TEST_F(Startup, DamagedJournalIsSaidOnceWithTheKeptFileAndTheExamRunsJournaled) {
+    folder.AddPapers(2);
+    std::ofstream(startup.JournalFile, std::ios::binary) << std::string(4096, '\x7f');
+    size_t boxesBeforeLogin = 0;
+    startup.ShowLogin = [&](TForm1& login) {
+        boxesBeforeLogin = boxes.shown().size();
+        LogIn(login);
+    };
+    bool running = false;
+    startup.RunEventLoop = [&](TMainForm& mainForm) {
+        running = WaitFor([&] { return mainForm.isVisible(); }) && mainForm.ExamRunning();
+        return 0;
+    };
+    EXPECT_EQ(RunExam(startup), 0);
+    EXPECT_TRUE(running);
+
+    ASSERT_EQ(boxesBeforeLogin, 1u);
+    const QString kept = QString::fromStdString(startup.JournalFile) + u".damaged-"_qs;
+    EXPECT_TRUE(boxes.shown()[0].text.contains(u"考试记录文件已损坏，已改名保留为:"_qs + kept));
+    EXPECT_TRUE(std::filesystem::exists(
+        boxes.shown()[0].text.split(u':').last().split(u'\n').first().toStdString()));
+    // Only the login's confirmation follows; the journal is not reported again.
+    EXPECT_EQ(boxes.shown().size(), 2u);
+    ExamJournal journal(startup.JournalFile);
+    ASSERT_EQ(journal.PendingRuns().size(), 1u);
+    EXPECT_EQ(journal.PendingRuns()[0].name, "张伟");
 }

@@ -55,11 +55,21 @@ TEST(BuilderWindow, ListsFaultsPreviewsAndScoresInExamsPanelAndSavesOnlyAFaultle
 
     ASSERT_TRUE(window.OpenFile(Path(dir.write("bank.csv", "题型,题干,分值,选项A,选项B,答案\n"
                                                            "单选题,好题,3,对,错,A\n"))));
+    // The title names no folder; a folder chosen elsewhere is never created.
+    window.findChild<QLineEdit*>(QStringLiteral("edtTitle"))->setText(u"../新名称"_qs);
+    boxes.clear();
+    saves.answer(Path(dir / "out" / "saved"));
+    EXPECT_FALSE(window.SavePaper());
+    EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.contains(u"无法保存试卷"_qs));
     window.findChild<QLineEdit*>(QStringLiteral("edtTitle"))->setText(QStringLiteral("新名称"));
+    std::filesystem::create_directory(dir / "out");
     saves.answer(Path(dir / "out" / "saved"));
     ASSERT_TRUE(window.SavePaper());
-    ASSERT_EQ(saves.shown().size(), 1u);
-    EXPECT_TRUE(saves.shown()[0].fileName.endsWith(QStringLiteral("/Exam File/新名称.mqe")));
+    ASSERT_EQ(saves.shown().size(), 2u);
+    EXPECT_TRUE(saves.shown()[0].fileName.endsWith(QStringLiteral("/Exam File/_新名称.mqe")));
+    EXPECT_TRUE(saves.shown()[1].fileName.endsWith(QStringLiteral("/Exam File/新名称.mqe")));
     TQFileHandle saved;
     saved.LoadFromFile(dir / "out" / "saved.mqe");
     EXPECT_EQ(platform::FromGbk(saved.PaperTitle), QStringLiteral("新名称"));

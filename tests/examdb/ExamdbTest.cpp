@@ -132,7 +132,7 @@ TEST_P(ExamdbOn, UnitsImportRefusesFaultyFilesWholeAndAddsOnlyWhatIsNew) {
 }
 
 TEST_P(ExamdbOn, CheckReportsAGoodDatabaseAndFailsOnAnUnreachableOne) {
-    const testsupport::TestDatabase database(GetParam());
+    const testsupport::TestDatabase database(GetParam(), testsupport::Tables::ScoresOnly);
     database.Execute(u"INSERT INTO town (name) VALUES ('a');\n"
                      "INSERT INTO Fac (name, Belong, type) VALUES ('u', 'a', false);\n"
                      "INSERT INTO Fac (name, Belong, type) VALUES ('v', 'a', true);\n"_qs);

@@ -26,10 +26,11 @@ class AttemptReview : public ::testing::Test {
 protected:
     void Open(bool withTables) {
         browser.reset();
-        database = std::make_unique<testsupport::TestDatabase>(testsupport::Backend::Sqlite);
+        database = std::make_unique<testsupport::TestDatabase>(
+            testsupport::Backend::Sqlite,
+            withTables ? testsupport::Tables::WithAttempts : testsupport::Tables::ScoresOnly);
         const testsupport::TestDatabase& database = *this->database;
         if (withTables) {
-            attempttest::CreateAttemptTables(database);
             const QString sha =
                 attempttest::InsertPaper(database, attempttest::ThreeQuestionPaper());
             attempttest::InsertAttempt(database, sha,

@@ -6,23 +6,13 @@
 #include "tests/support/TempDir.h"
 
 #include <QCryptographicHash>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <gtest/gtest.h>
 
 // Attempt records for the tallyboard tests, written in the documented form straight into a
-// test database: its attempt tables from demo/sql, papers with their file bytes, attempts with
-// their answers and score rows.
+// test database: papers with their file bytes, attempts with their answers and score rows.
 namespace attempttest {
-
-inline void CreateAttemptTables(const testsupport::TestDatabase& database) {
-    const char* name = database.Kind() == testsupport::Backend::Sqlite ? "/attempts-sqlite.sql"
-                                                                       : "/attempts-postgresql.sql";
-    QFile file(QStringLiteral(EXAMSUITE_SQL_DIR) + QString::fromLatin1(name));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
-    database.Execute(QString::fromUtf8(file.readAll()));
-}
 
 inline std::string Gbk(const char* text) {
     return platform::ToGbk(QString::fromUtf8(text));

@@ -38,7 +38,6 @@ protected:
     void SetUp() override {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            QString::fromStdString(dir.path().string()));
-        attempttest::CreateAttemptTables(database);
         const QString three = attempttest::InsertPaper(database, attempttest::ThreeQuestionPaper());
         paperwriter::Paper small = attempttest::ThreeQuestionPaper();
         small.title = attempttest::Gbk("小测验");

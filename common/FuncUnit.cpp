@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QSqlDatabase>
 #include <algorithm>
 
 QString GetConnectionErrors(const platform::TADOConnection* connection) {
@@ -26,6 +27,16 @@ QString SqlLikeQuote(const QString& text) {
     QString quoted = text;
     quoted.replace(u"'"_qs, u"''"_qs);
     return u"'%"_qs + quoted + u"%'"_qs;
+}
+
+bool HasAttemptTables(const QSqlDatabase& database) {
+    int found = 0;
+    for (const QString& table : database.tables()) {
+        const QString name = table.section(u'.', -1);
+        for (const char16_t* wanted : {u"Paper", u"Attempt", u"AttemptAnswer"})
+            found += name.compare(QStringView(wanted), Qt::CaseInsensitive) == 0;
+    }
+    return found == 3;
 }
 
 bool OpenQuery(platform::TADOQuery& query, const QString& sql, bool show) {

@@ -6,6 +6,7 @@
 #include <optional>
 
 class QComboBox;
+class QSqlDatabase;
 
 // The query helpers both programs share.
 
@@ -19,6 +20,10 @@ QString SqlQuote(const QString& text);
 // The text as the literal of a LIKE pattern that matches it anywhere: apostrophes doubled, the
 // whole between '% and %'. The pattern characters in the text keep their meaning.
 QString SqlLikeQuote(const QString& text);
+
+// Whether the database has Paper, Attempt and AttemptAnswer (in any letter case), asked of the
+// driver's table list, so that no statement fails and nothing of Score is read.
+bool HasAttemptTables(const QSqlDatabase& database);
 
 // Closes the query, sets its SQL text and opens it; no failure escapes. True when the
 // connection reports no errors afterwards and the query is open. When show is set and there

@@ -69,16 +69,6 @@ int Run(platform::TADOConnection& connection, const QString& sql,
 
 } // namespace
 
-bool Present(const QSqlDatabase& database) {
-    int found = 0;
-    for (const QString& table : database.tables()) {
-        const QString name = table.section(u'.', -1);
-        for (const char16_t* wanted : {u"Paper", u"Attempt", u"AttemptAnswer"})
-            found += name.compare(QStringView(wanted), Qt::CaseInsensitive) == 0;
-    }
-    return found == 3;
-}
-
 // PostgreSQL aborts a transaction at a key violation, so a row that is there already is skipped
 // by the statement itself; SQL Server knows no such clause but goes on after one.
 QString InsertUnlessThere(const QSqlDatabase& database, const QString& insert) {

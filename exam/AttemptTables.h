@@ -12,10 +12,6 @@ class TADOConnection;
 // collection and thrown as EDatabaseError.
 namespace attempttables {
 
-// Whether the database has Paper, Attempt and AttemptAnswer, asked of the driver's table list, so
-// that no statement fails and nothing of Score is read.
-bool Present(const QSqlDatabase& database);
-
 // False when the attempt's token is in the table already.
 bool InsertAttempt(platform::TADOConnection& connection, const AttemptRecord& attempt);
 // A paper already there is left as it is.

@@ -20,7 +20,7 @@ std::optional<bool> TDataModule2::KeepsAttempts() {
     if (keepsAttemptsOf != con1.ConnectionString())
         keepsAttempts.reset();
     if (!keepsAttempts && con1.Open()) {
-        keepsAttempts = attempttables::Present(con1.Database());
+        keepsAttempts = HasAttemptTables(con1.Database());
         keepsAttemptsOf = con1.ConnectionString();
     }
     return keepsAttempts;

@@ -40,6 +40,11 @@ long long NumberAt(const platform::TADOQuery& query, int row, int field) {
 
 std::vector<PaperChoice> PapersWithAttempts(platform::TADOConnection& connection,
                                             const QString& unitText) {
+    if (!connection.Open())
+        throw platform::EDatabaseError(connection.ErrorText());
+    if (!HasAttemptTables(connection.Database()))
+        throw platform::Exception("数据库中没有答卷记录表(Paper、Attempt、AttemptAnswer)，"
+                                  "无法做试题分析。");
     platform::TADOQuery query;
     OpenWith(query, connection,
              u"select a.PaperSha256, max(p.Title), "

@@ -113,7 +113,7 @@ TEST_F(AttemptReview, ShowsThePaperAsAnsweredWithMarksAndKeysAndPrintsIt) {
         EXPECT_TRUE(printed.contains(QString::fromUtf8(part))) << part;
 }
 
-TEST_F(AttemptReview, ARowWithoutAnAttemptSaysSoAlsoWithoutTheTables) {
+TEST_F(AttemptReview, WithoutAnAttemptTheReviewSaysSoAndWithoutTheTablesTheItemAnalysisToo) {
     for (const bool withTables : {true, false}) {
         SCOPED_TRACE(withTables);
         boxes.clear();
@@ -126,5 +126,13 @@ TEST_F(AttemptReview, ARowWithoutAnAttemptSaysSoAlsoWithoutTheTables) {
         ASSERT_EQ(boxes.shown().size(), 1u);
         EXPECT_EQ(boxes.shown()[0].text, u"该成绩没有答卷记录");
         EXPECT_EQ(boxes.shown()[0].caption, u"提示");
+        if (withTables)
+            continue;
+        boxes.clear();
+        browser->btnItemAnalysis->click();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_TRUE(boxes.shown()[0].text.contains(u"数据库中没有答卷记录表"_qs))
+            << boxes.shown()[0].text.toStdString();
     }
 }

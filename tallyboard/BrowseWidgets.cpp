@@ -3,8 +3,10 @@
 #include "ui/Picture.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QTableView>
 
 using tallyboard::BottomBarColour;
 
@@ -101,4 +103,15 @@ TBusyCursor::TBusyCursor() {
 
 TBusyCursor::~TBusyCursor() {
     QApplication::restoreOverrideCursor();
+}
+
+QTableView* CreateFigureTable(QWidget* parent) {
+    auto* table = new QTableView(parent);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(22);
+    table->horizontalHeader()->setHighlightSections(false);
+    return table;
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+class QTableView;
+
 // The general-purpose widgets of the browse windows and their look.
 namespace tallyboard {
 
@@ -60,3 +62,6 @@ public:
 
 // One icon of the window's 16-pixel image list il16.
 QIcon Il16Icon(int index);
+
+// A read-only table of figures: whole rows selected one at a time, no row numbers, 22-pixel rows.
+QTableView* CreateFigureTable(QWidget* parent);

@@ -51,17 +51,6 @@ platform::XlsCell ResponseCellOf(const QString& text) {
     return text.isEmpty() ? platform::XlsCell(std::monostate()) : platform::XlsCell(Utf8(text));
 }
 
-QTableView* CreateTable(QWidget* parent) {
-    auto* table = new QTableView(parent);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setDefaultSectionSize(22);
-    table->horizontalHeader()->setHighlightSections(false);
-    return table;
-}
-
 } // namespace
 
 TfrmItemAnalysis::TfrmItemAnalysis(platform::TADOConnection& connection, QWidget* parent)
@@ -82,10 +71,10 @@ TfrmItemAnalysis::TfrmItemAnalysis(platform::TADOConnection& connection, QWidget
     top->addWidget(lblAbandoned);
     top->addStretch(1);
 
-    grdQuestions = CreateTable(this);
+    grdQuestions = CreateFigureTable(this);
     grdQuestions->setModel(model);
     grdQuestions->horizontalHeader()->setSectionsClickable(true);
-    grdResponses = CreateTable(this);
+    grdResponses = CreateFigureTable(this);
     grdResponses->setModel(responses);
     CreateChart();
     auto* lower = new QSplitter(Qt::Horizontal, this);

@@ -77,15 +77,9 @@ TfrmStatistics::TfrmStatistics(platform::TADOQuery& query, QWidget* parent)
     top->addWidget(lblUnscored);
     top->addStretch(1);
 
-    grdFigures = new QTableView(this);
+    grdFigures = CreateFigureTable(this);
     grdFigures->setModel(model);
-    grdFigures->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grdFigures->setSelectionMode(QAbstractItemView::SingleSelection);
-    grdFigures->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdFigures->verticalHeader()->hide();
-    grdFigures->verticalHeader()->setDefaultSectionSize(22);
     grdFigures->horizontalHeader()->setSectionsClickable(true);
-    grdFigures->horizontalHeader()->setHighlightSections(false);
     CreateChart();
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(grdFigures);

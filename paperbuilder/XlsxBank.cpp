@@ -28,6 +28,7 @@ constexpr int MaxRows = 65536;
 constexpr int MaxColumns = 1024;
 // The file itself, and all its parts together once inflated.
 constexpr qsizetype MaxWorkbookBytes = 32 * 1024 * 1024;
+constexpr qsizetype MaxReservedBytes = 1024 * 1024;
 // The cells held (the blank ones before a cell in its row included) and the shared strings.
 constexpr qsizetype MaxCells = 1024 * 1024;
 
@@ -103,8 +104,10 @@ public:
             throw InflatedTooLarge();
         if (unzOpenCurrentFile(zip) != UNZ_OK)
             throw BankError(Damaged());
+        // The stated size is only a claim until the checksum holds, so a small file reserves
+        // no more than a small part of the budget up front.
         QByteArray data;
-        data.reserve(static_cast<qsizetype>(info.uncompressed_size));
+        data.reserve(std::min(static_cast<qsizetype>(info.uncompressed_size), MaxReservedBytes));
         char buffer[64 * 1024];
         int got = 0;
         while ((got = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0) {

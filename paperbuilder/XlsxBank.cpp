@@ -28,6 +28,7 @@ constexpr int MaxRows = 65536;
 constexpr int MaxColumns = 1024;
 // The file itself, and all its parts together once inflated.
 constexpr qsizetype MaxWorkbookBytes = 32 * 1024 * 1024;
+// What a part's stated size may reserve before any of it is inflated.
 constexpr qsizetype MaxReservedBytes = 1024 * 1024;
 // The cells held (the blank ones before a cell in its row included) and the shared strings.
 constexpr qsizetype MaxCells = 1024 * 1024;

@@ -202,8 +202,10 @@ TestDatabase::TestDatabase(Backend kind, Tables tables) : backend(kind) {
     }
     const std::string form = backend == Backend::Sqlite ? "sqlite" : "postgresql";
     Execute(SqlFile("schema-" + form + ".sql"));
-    if (tables == Tables::WithAttempts)
+    if (tables != Tables::ScoresOnly)
         Execute(SqlFile("attempts-" + form + ".sql"));
+    if (tables == Tables::WithSittings)
+        Execute(SqlFile("sittings-" + form + ".sql"));
 }
 
 QString TestDatabase::ConnectionStringAs(const QString& user) const {

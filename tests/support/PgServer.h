@@ -42,8 +42,9 @@ private:
 enum class Backend { Sqlite, Postgres };
 std::string BackendName(Backend backend);
 
-// ScoresOnly: a database set up before attempts were recorded (schema-*.sql alone).
-enum class Tables { ScoresOnly, WithAttempts };
+// ScoresOnly: a database set up before attempts were recorded (schema-*.sql alone);
+// WithAttempts: the last release's tables; WithSittings: those and the sitting tables.
+enum class Tables { ScoresOnly, WithAttempts, WithSittings };
 
 // A file of demo/sql, as text.
 QString SqlFile(const std::string& name);

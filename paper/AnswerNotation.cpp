@@ -10,7 +10,7 @@ constexpr char32_t FirstLetter = U'A';
 constexpr char OpenItem = '-';
 
 void AppendLetter(std::string& text, int32_t index) {
-    const auto code = static_cast<uint32_t>(FirstLetter + static_cast<uint32_t>(index));
+    const auto code = static_cast<uint32_t>(OptionLetter(index));
     if (code < 0x80) {
         text.push_back(static_cast<char>(code));
         return;
@@ -70,6 +70,10 @@ std::optional<std::vector<int32_t>> ParseChoice(const std::vector<int32_t>& inde
 }
 
 } // namespace
+
+char32_t OptionLetter(int32_t index) {
+    return FirstLetter + static_cast<char32_t>(index);
+}
 
 Kind KindOf(const TQuestion& question) {
     return dynamic_cast<const TQMatching*>(&question) ? Kind::Matching : Kind::Choice;

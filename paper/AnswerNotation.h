@@ -19,6 +19,10 @@ namespace answernotation {
 
 enum class Kind { Choice, Matching };
 
+// The letter of option (or choice) number index, counted from 0: "A", "B", ... and on past "Z"
+// through the code points after it, as the question template names its option columns.
+char32_t OptionLetter(int32_t index);
+
 Kind KindOf(const TQuestion& question);
 
 std::string Format(Kind kind, const std::vector<int32_t>& answer);

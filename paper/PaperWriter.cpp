@@ -1,8 +1,9 @@
 #include "paper/PaperWriter.h"
 
+#include "paper/uFileHandle.h"
+#include "platform/AtomicFile.h"
+
 #include <cstring>
-#include <fstream>
-#include <stdexcept>
 
 namespace paperwriter {
 
@@ -139,14 +140,17 @@ std::string WritePaper(const Paper& paper) {
 }
 
 void WritePaperFile(const Paper& paper, const std::filesystem::path& file) {
-    const std::string bytes = WritePaper(paper);
+    std::error_code failure;
     if (file.has_parent_path())
-        std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out)
-        throw std::runtime_error("cannot write " + file.string());
+        std::filesystem::create_directories(file.parent_path(), failure);
+    if (failure)
+        throw platform::Exception("无法建立文件夹 " + file.parent_path().string() + "：" +
+                                  failure.message());
+    platform::ReplaceFileAtomically(file, WritePaper(paper));
+    TQFileHandle written;
+    written.LoadFromFile(file);
+    if (written.QuestionCount() != static_cast<int32_t>(paper.questions.size()))
+        throw platform::Exception("写出的试卷读回时题数不符：" + file.string());
 }
 
 void PatchInt32(std::string& bytes, int32_t at, int32_t value) {

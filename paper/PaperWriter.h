@@ -38,7 +38,9 @@ struct Paper {
 
 // The bytes of a well-formed paper file.
 std::string WritePaper(const Paper& paper);
-// Writes the paper, creating the folders on the way.
+// Writes the paper over the file in one step, creating the folders on the way, then loads it back
+// with the paper reader. Throws platform::Exception with a Chinese message when any of it fails;
+// the file is then either the old one or none.
 void WritePaperFile(const Paper& paper, const std::filesystem::path& file);
 
 // Where the pieces of one question lie in the bytes of a paper.

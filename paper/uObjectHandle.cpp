@@ -1,5 +1,7 @@
 #include "paper/uObjectHandle.h"
 
+#include "paper/AnswerNotation.h"
+#include "paper/Scoring.h"
 #include "platform/CodePage.h"
 
 #include <QButtonGroup>
@@ -259,7 +261,7 @@ bool TSinglePanel::IsCorrect() const {
 }
 
 int32_t TSinglePanel::GetScore() const {
-    return IsCorrect() ? GetFullMarks() : 0;
+    return scoring::Score(Question, Answer());
 }
 
 bool TSinglePanel::IsAnswered() const {
@@ -281,8 +283,7 @@ bool TMultiPanel::IsCorrect() const {
 }
 
 int32_t TMultiPanel::GetScore() const {
-    return panellayout::MultiScore(TicksOf(ItemControls), Question.Answer, GetFullMarks(),
-                                   Question.AllOrNothing);
+    return scoring::Score(Question, Answer());
 }
 
 bool TMultiPanel::IsAnswered() const {
@@ -401,7 +402,7 @@ void TMatchingPanel::CreateItemControls() {
 QString TMatchingPanel::BuildChoiceLetters(int n) {
     QStringList letters;
     for (int k = 0; k < n; ++k)
-        letters.append(QChar(char16_t(u'A' + k)));
+        letters.append(QChar(answernotation::OptionLetter(k)));
     return letters.join(QStringLiteral("\r\n"));
 }
 
@@ -432,8 +433,7 @@ bool TMatchingPanel::IsCorrect() const {
 }
 
 int32_t TMatchingPanel::GetScore() const {
-    return panellayout::MatchingScore(Selection(), Question.Answer, GetFullMarks(),
-                                      Question.AllOrNothing);
+    return scoring::Score(Question, Answer());
 }
 
 bool TMatchingPanel::IsAnswered() const {

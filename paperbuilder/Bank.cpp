@@ -1,5 +1,6 @@
 #include "paperbuilder/Bank.h"
 
+#include "paper/AnswerNotation.h"
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
 
@@ -38,7 +39,7 @@ QString FaultLine(const Fault& fault) {
 }
 
 QChar OptionLetter(int index) {
-    return QChar(char16_t(u'A' + index));
+    return QChar(answernotation::OptionLetter(index));
 }
 
 QString DecodeText(const std::string& bytes) {

@@ -94,7 +94,13 @@ int Build(const Arguments& arguments, QTextStream& out, QTextStream& err) {
         err << FaultLine(fault) << '\n';
     if (!checked.faults.empty())
         return Faults;
-    WritePaperFile(checked.paper, arguments.output);
+    try {
+        paperwriter::WritePaperFile(checked.paper, arguments.output.toStdString());
+    } catch (const platform::Exception& e) {
+        err << QStringLiteral("无法写出试卷 %1：%2").arg(arguments.output, QString::fromUtf8(e.what()))
+            << '\n';
+        return Faults;
+    }
     int total = 0;
     for (const auto& question : checked.paper.questions)
         total += question.fullMarks;

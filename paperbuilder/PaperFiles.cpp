@@ -174,14 +174,6 @@ Bank BankFromPaper(const TQFileHandle& paper, const QString& file) {
     return bank;
 }
 
-void WritePaperFile(const paperwriter::Paper& paper, const QString& file) {
-    ReplaceFile(file, paperwriter::WritePaper(paper));
-    TQFileHandle written;
-    LoadPaper(file, written);
-    if (written.QuestionCount() != static_cast<int32_t>(paper.questions.size()))
-        throw BankError(QStringLiteral("写出的试卷读回时题数不符"));
-}
-
 void DumpBank(const Bank& bank, const QString& file) {
     const QString suffix = Suffix(file);
     if (suffix == QLatin1String("xlsx"))

@@ -14,10 +14,6 @@ Bank ReadBank(const QString& file);
 // line ends become line feeds.
 Bank BankFromPaper(const TQFileHandle& paper, const QString& file);
 
-// Writes the paper over the file in one step, then loads it back with the paper reader; throws
-// BankError when either fails.
-void WritePaperFile(const paperwriter::Paper& paper, const QString& file);
-
 // The file name a paper with this title is proposed under: the title with path separators, "..",
 // leading dots, control characters and the characters Windows or Linux refuse in a file name
 // replaced by "_" (a run of them by one), trailing dots and blanks dropped, a name that Windows

@@ -15,10 +15,6 @@ namespace {
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 constexpr std::size_t EntryFields = 5;
 
-bool isBlank(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
 char asciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -72,12 +68,6 @@ std::string entryLine(const std::vector<std::string>& fields, bool shown) {
 
 bool IsUtf8ColumnFile(std::string_view fileBytes) {
     return fileBytes.starts_with(Utf8Bom);
-}
-
-std::string TrimText(std::string_view text) {
-    const auto first = std::find_if_not(text.begin(), text.end(), isBlank);
-    const auto last = std::find_if_not(text.rbegin(), text.rend(), isBlank).base();
-    return first < last ? std::string(first, last) : std::string();
 }
 
 std::vector<std::string> SplitText(const std::string& text, const std::string& separator) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TextTrim.h"
+
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -16,8 +18,8 @@ namespace tallyboard {
 // UTF-8 as well ("学员" is D1A7 D4B1), so the bytes themselves cannot tell.
 bool IsUtf8ColumnFile(std::string_view fileBytes);
 
-// The text without leading and trailing characters with codes 0 to 32.
-std::string TrimText(std::string_view text);
+// Entries and pieces are trimmed by the suite's common rule.
+using platform::TrimText;
 
 // The pieces of the text between separators, each trimmed. A separator at the very end adds
 // no empty piece; an empty text gives no pieces.

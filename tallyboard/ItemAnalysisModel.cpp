@@ -1,5 +1,6 @@
 #include "tallyboard/ItemAnalysisModel.h"
 
+#include "paper/AnswerNotation.h"
 #include "paper/PanelLayout.h"
 #include "paper/uFileHandle.h"
 #include "platform/CodePage.h"
@@ -61,7 +62,7 @@ QString OneLine(const std::string& text) {
 } // namespace
 
 QString AnswerLetter(int index) {
-    return QString(QChar(char16_t(u'A' + index)));
+    return QString(QChar(answernotation::OptionLetter(index)));
 }
 
 std::vector<TItemTexts> ItemTextsOf(const TQFileHandle& paper) {

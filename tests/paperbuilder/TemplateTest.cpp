@@ -19,7 +19,7 @@ TEST(Template, ItsPaperEarnsTheStatedTotalInExamsPanels) {
     const CheckedPaper checked = CheckBank(ReadBank(QStringLiteral(QUESTION_TEMPLATE)), {});
     ASSERT_TRUE(checked.faults.empty()) << FaultLine(checked.faults.front()).toStdString();
     const QString file = QString::fromStdString((dir / "template.mqe").string());
-    WritePaperFile(checked.paper, file);
+    paperwriter::WritePaperFile(checked.paper, file.toStdString());
 
     TParentPanel panel;
     panel.Paper.LoadFromFile(file.toStdString());

@@ -214,11 +214,13 @@ bool BuilderWindow::SavePaper() {
         if (QFileInfo(file).absolutePath() == QFileInfo(PaperFolder()).absoluteFilePath())
             QDir().mkpath(PaperFolder());
         if (!QFileInfo(file).absoluteDir().exists())
-            throw platform::Exception(
-                QStringLiteral("文件夹 %1 不存在").arg(QFileInfo(file).absolutePath()).toStdString());
+            throw platform::Exception(QStringLiteral("文件夹 %1 不存在")
+                                          .arg(QFileInfo(file).absolutePath())
+                                          .toStdString());
         paperwriter::WritePaperFile(checked.paper, file.toStdString());
     } catch (const platform::Exception& e) {
-        ShowError(this, QStringLiteral("无法保存试卷 %1。\n%2").arg(file, QString::fromUtf8(e.what())));
+        ShowError(this,
+                  QStringLiteral("无法保存试卷 %1。\n%2").arg(file, QString::fromUtf8(e.what())));
         return false;
     }
     ui::MessageBox(this, QStringLiteral("试卷已保存：%1").arg(file), QStringLiteral("提示"),

@@ -97,7 +97,8 @@ int Build(const Arguments& arguments, QTextStream& out, QTextStream& err) {
     try {
         paperwriter::WritePaperFile(checked.paper, arguments.output.toStdString());
     } catch (const platform::Exception& e) {
-        err << QStringLiteral("无法写出试卷 %1：%2").arg(arguments.output, QString::fromUtf8(e.what()))
+        err << QStringLiteral("无法写出试卷 %1：%2")
+                   .arg(arguments.output, QString::fromUtf8(e.what()))
             << '\n';
         return Faults;
     }

@@ -26,8 +26,9 @@ std::map<PersonKey, SittingRuns> RunsByPerson(const std::vector<SittingRuns>& ru
     std::map<PersonKey, SittingRuns> byPerson;
     for (const SittingRuns& row : runs) {
         const RosterEntry person = Trimmed(row.person);
-        auto [at, fresh] = byPerson.try_emplace(KeyOf(person), SittingRuns{person});
-        SittingRuns& merged = at->second;
+        SittingRuns& merged =
+            byPerson.try_emplace(KeyOf(person), SittingRuns{person, 0, 0, std::nullopt, {}})
+                .first->second;
         merged.starts += row.starts;
         merged.attempts += row.attempts;
         if (row.bestScore && (!merged.bestScore || *row.bestScore > *merged.bestScore))
@@ -37,16 +38,29 @@ std::map<PersonKey, SittingRuns> RunsByPerson(const std::vector<SittingRuns>& ru
     return byPerson;
 }
 
+enum class Standing { Sat, InProgress, Absent };
+
+// A recorded attempt counts as sat whatever else was started; a start alone is a run in progress.
+Standing StandingOf(const SittingRuns* runs) {
+    if (runs && runs->attempts > 0)
+        return Standing::Sat;
+    return runs && runs->starts > 0 ? Standing::InProgress : Standing::Absent;
+}
+
 void Count(UnitFigures& figures, const SittingRuns* runs, std::optional<int> passMark) {
     ++figures.expected;
-    if (runs && runs->attempts > 0) {
+    switch (StandingOf(runs)) {
+    case Standing::Sat:
         ++figures.sat;
         if (passMark && runs->bestScore && *runs->bestScore >= *passMark)
             ++*figures.passed;
-    } else if (runs && runs->starts > 0) {
+        break;
+    case Standing::InProgress:
         ++figures.inProgress;
-    } else {
+        break;
+    case Standing::Absent:
         ++figures.absent;
+        break;
     }
 }
 
@@ -78,12 +92,15 @@ SittingReport BuildSittingReport(const Sitting& sitting, std::optional<int> pass
     report.total = {"合计", "", 0, 0, 0, 0, noneYet};
     std::map<UnitKey, UnitFigures> units;
     for (const auto& [key, person] : expected) {
-        auto [unit, fresh] = units.try_emplace(
-            {person.town, person.fac}, UnitFigures{person.town, person.fac, 0, 0, 0, 0, noneYet});
+        UnitFigures& unit =
+            units
+                .try_emplace({person.town, person.fac},
+                             UnitFigures{person.town, person.fac, 0, 0, 0, 0, noneYet})
+                .first->second;
         const auto runsOf = runsByPerson.find(key);
         const SittingRuns* personRuns = runsOf == runsByPerson.end() ? nullptr : &runsOf->second;
-        Count(unit->second, personRuns, passMark);
-        if (!personRuns || personRuns->starts == 0 && personRuns->attempts == 0)
+        Count(unit, personRuns, passMark);
+        if (StandingOf(personRuns) == Standing::Absent)
             report.absentees.push_back(person);
     }
     for (const auto& [key, unit] : units) {
@@ -91,9 +108,10 @@ SittingReport BuildSittingReport(const Sitting& sitting, std::optional<int> pass
         Add(report.total, unit);
     }
     for (const auto& [key, personRuns] : runsByPerson) {
-        if (personRuns.attempts > 0 && !expected.count(key))
+        const Standing standing = StandingOf(&personRuns);
+        if (standing == Standing::Sat && !expected.count(key))
             report.outsiders.push_back(personRuns);
-        if (personRuns.attempts == 0 && personRuns.starts > 0)
+        if (standing == Standing::InProgress)
             report.inProgress.push_back(personRuns);
     }
     return report;

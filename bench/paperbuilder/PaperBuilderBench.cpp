@@ -66,8 +66,8 @@ void BuildPapers(const QString& bankFile, const QDir& out) {
             std::fprintf(stderr, "%s\n", qPrintable(FaultLine(checked.faults.front())));
             std::exit(1);
         }
-        paperwriter::WritePaperFile(checked.paper,
-                                    out.filePath(QStringLiteral("paper%1.mqe").arg(first)).toStdString());
+        paperwriter::WritePaperFile(
+            checked.paper, out.filePath(QStringLiteral("paper%1.mqe").arg(first)).toStdString());
     }
 }
 

@@ -8,13 +8,6 @@ using records::RosterEntry;
 using records::SittingRuns;
 using Row = std::vector<std::string>;
 
-std::vector<std::string> Names(const std::vector<RosterEntry>& people) {
-    std::vector<std::string> names;
-    for (const RosterEntry& person : people)
-        names.push_back(person.town + "/" + person.fac + "/" + person.name);
-    return names;
-}
-
 std::vector<std::string> Names(const std::vector<SittingRuns>& runs) {
     std::vector<std::string> names;
     for (const SittingRuns& run : runs)

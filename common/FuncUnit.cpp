@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QFontMetrics>
 #include <QSqlDatabase>
 #include <algorithm>
@@ -73,6 +74,13 @@ void AdjustDropDownWidth(QComboBox* box) {
     if (const auto width =
             DroppedWidthFor(widest, box->count(), box->maxVisibleItems(), box->width()))
         box->view()->setMinimumWidth(*width);
+}
+
+std::string PaperSha256(std::string_view bytes) {
+    return QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
+                                    QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
 }
 
 QString TrimText(const QString& text) {

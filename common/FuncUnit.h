@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <optional>
+#include <string>
+#include <string_view>
 
 class QComboBox;
 class QSqlDatabase;
@@ -24,6 +26,10 @@ QString SqlLikeQuote(const QString& text);
 // Whether the database has Paper, Attempt and AttemptAnswer (in any letter case), asked of the
 // driver's table list, so that no statement fails and nothing of Score is read.
 bool HasAttemptTables(const QSqlDatabase& database);
+
+// The SHA-256 of a paper's bytes in lower-case hex, as the Sha256 of its Paper row and the
+// journal name it. A paper whose bytes do not give the hash it is stored under is not that paper.
+std::string PaperSha256(std::string_view bytes);
 
 // Closes the query, sets its SQL text and opens it; no failure escapes. True when the
 // connection reports no errors afterwards and the query is open. When show is set and there

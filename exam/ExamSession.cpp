@@ -62,10 +62,7 @@ PaperFile ReadPaperFile(const fs::path& path) {
     PaperFile paper{path, std::string(std::istreambuf_iterator<char>(file), {}), {}, {}};
     if (file.bad())
         throw platform::EReadError();
-    paper.sha256 =
-        QCryptographicHash::hash(QByteArray::fromStdString(paper.bytes), QCryptographicHash::Sha256)
-            .toHex()
-            .toStdString();
+    paper.sha256 = PaperSha256(paper.bytes);
     return paper;
 }
 

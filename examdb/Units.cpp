@@ -1,5 +1,6 @@
 #include "examdb/Units.h"
 
+#include "common/FuncUnit.h"
 #include "paperbuilder/CsvBank.h"
 #include "paperbuilder/XlsxBank.h"
 
@@ -42,7 +43,7 @@ Columns ColumnsOf(const QString& file, const Table& table) {
         {TownColumn, &columns.town}, {UnitColumn, &columns.unit}, {KindColumn, &columns.kind}};
     for (const auto& [title, index] : wanted) {
         for (qsizetype c = 0; c < titles.cells.size(); ++c) {
-            if (titles.cells[c].trimmed() != title)
+            if (TrimText(titles.cells[c]) != title)
                 continue;
             if (*index >= 0)
                 throw Failure(paperbuilder::FaultLine(
@@ -76,9 +77,9 @@ UnitsFile ReadUnitsFile(const QString& file) {
     QHash<QString, KnownUnit> units;
     for (size_t r = 1; r < table.rows.size(); ++r) {
         const paperbuilder::TableRow& cells = table.rows[r];
-        UnitRow row{cells.number, cells.cells.value(columns.town).trimmed(),
-                    cells.cells.value(columns.unit).trimmed(), false};
-        const QString kind = cells.cells.value(columns.kind).trimmed();
+        UnitRow row{cells.number, TrimText(cells.cells.value(columns.town)),
+                    TrimText(cells.cells.value(columns.unit)), false};
+        const QString kind = TrimText(cells.cells.value(columns.kind));
         if (row.town.isEmpty() && row.unit.isEmpty() && kind.isEmpty())
             continue;
         const auto fault = [&](const QString& message) {

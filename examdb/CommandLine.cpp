@@ -183,8 +183,8 @@ int Units(const Arguments& arguments, QTextStream& out, QTextStream& err) {
         return 0;
     }
     const ImportResult result = ImportUnits(database, file);
-    for (const paperbuilder::Fault& fault : result.faults)
-        err << paperbuilder::FaultLine(fault) << u'\n';
+    for (const sheets::Fault& fault : result.faults)
+        err << sheets::FaultLine(fault) << u'\n';
     if (!result.faults.empty()) {
         err << u"有 %1 处错误，什么都没有写入\n"_qs.arg(result.faults.size());
         return 1;

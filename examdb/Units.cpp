@@ -1,8 +1,8 @@
 #include "examdb/Units.h"
 
 #include "common/FuncUnit.h"
-#include "paperbuilder/CsvBank.h"
-#include "paperbuilder/XlsxBank.h"
+#include "sheets/Csv.h"
+#include "sheets/Xlsx.h"
 
 #include <QHash>
 #include <QSet>
@@ -11,20 +11,20 @@
 namespace examdb {
 namespace {
 
-using paperbuilder::Fault;
-using paperbuilder::Table;
+using sheets::Fault;
+using sheets::Table;
 
 Table FirstTable(const QString& file) {
     try {
         if (file.endsWith(u".xlsx"_qs, Qt::CaseInsensitive)) {
-            std::vector<Table> sheets = paperbuilder::ReadXlsxSheets(file);
+            std::vector<Table> sheets = sheets::ReadXlsxSheets(file);
             if (sheets.empty())
                 throw Failure(u"%1: 工作簿中没有工作表"_qs.arg(file));
             return sheets.front();
         }
-        return paperbuilder::ParseCsv(paperbuilder::DecodeText(paperbuilder::ReadFileBytes(file)));
-    } catch (const paperbuilder::BankError& e) {
-        throw Failure(paperbuilder::FaultLine({{file, e.row}, e.message()}));
+        return sheets::ParseCsv(sheets::DecodeText(sheets::ReadFileBytes(file)));
+    } catch (const sheets::SheetError& e) {
+        throw Failure(sheets::FaultLine({{file, e.row}, e.message()}));
     }
 }
 
@@ -37,7 +37,7 @@ struct Columns {
 Columns ColumnsOf(const QString& file, const Table& table) {
     if (table.rows.empty())
         throw Failure(u"%1: 文件是空的，第一行应为列标题 乡镇、单位、类型"_qs.arg(file));
-    const paperbuilder::TableRow& titles = table.rows.front();
+    const sheets::TableRow& titles = table.rows.front();
     Columns columns;
     const std::pair<QString, qsizetype*> wanted[] = {
         {TownColumn, &columns.town}, {UnitColumn, &columns.unit}, {KindColumn, &columns.kind}};
@@ -46,13 +46,12 @@ Columns ColumnsOf(const QString& file, const Table& table) {
             if (TrimText(titles.cells[c]) != title)
                 continue;
             if (*index >= 0)
-                throw Failure(paperbuilder::FaultLine(
-                    {{file, titles.number}, u"列“%1”出现了两次"_qs.arg(title)}));
+                throw Failure(
+                    sheets::FaultLine({{file, titles.number}, u"列“%1”出现了两次"_qs.arg(title)}));
             *index = c;
         }
         if (*index < 0)
-            throw Failure(
-                paperbuilder::FaultLine({{file, titles.number}, u"缺少列“%1”"_qs.arg(title)}));
+            throw Failure(sheets::FaultLine({{file, titles.number}, u"缺少列“%1”"_qs.arg(title)}));
     }
     return columns;
 }
@@ -76,7 +75,7 @@ UnitsFile ReadUnitsFile(const QString& file) {
     UnitsFile result;
     QHash<QString, KnownUnit> units;
     for (size_t r = 1; r < table.rows.size(); ++r) {
-        const paperbuilder::TableRow& cells = table.rows[r];
+        const sheets::TableRow& cells = table.rows[r];
         UnitRow row{cells.number, TrimText(cells.cells.value(columns.town)),
                     TrimText(cells.cells.value(columns.unit)), false};
         const QString kind = TrimText(cells.cells.value(columns.kind));
@@ -184,10 +183,10 @@ int ExportUnits(Database& database, const QString& file) {
     }
     try {
         if (file.endsWith(u".xlsx"_qs, Qt::CaseInsensitive))
-            paperbuilder::WriteXlsxTable(u"乡镇单位"_qs, rows, {16, 30, 10}, file);
+            sheets::WriteXlsxTable(u"乡镇单位"_qs, rows, {16, 30, 10}, file);
         else
-            paperbuilder::ReplaceFile(file, paperbuilder::CsvBytes(rows));
-    } catch (const paperbuilder::BankError& e) {
+            sheets::ReplaceFile(file, sheets::CsvBytes(rows));
+    } catch (const sheets::SheetError& e) {
         throw Failure(u"%1: %2"_qs.arg(file, e.message()));
     }
     return static_cast<int>(rows.size() - 1);

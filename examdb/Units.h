@@ -1,7 +1,7 @@
 #pragma once
 
 #include "examdb/Database.h"
-#include "paperbuilder/Bank.h"
+#include "sheets/Table.h"
 
 #include <optional>
 #include <vector>
@@ -25,7 +25,7 @@ struct UnitRow {
 
 struct UnitsFile {
     std::vector<UnitRow> rows;
-    std::vector<paperbuilder::Fault> faults;
+    std::vector<sheets::Fault> faults;
 };
 
 // Reads an .xlsx (its first sheet) or a CSV file (UTF-8 or GBK) whose first row holds the
@@ -34,7 +34,7 @@ struct UnitsFile {
 UnitsFile ReadUnitsFile(const QString& file);
 
 struct ImportResult {
-    std::vector<paperbuilder::Fault> faults; // nothing was written when there are any
+    std::vector<sheets::Fault> faults; // nothing was written when there are any
     int townsAdded = 0;
     int unitsAdded = 0;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RuntimeErrors.h"
+#include "sheets/Table.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,30 +11,14 @@
 // any check. Texts are kept as written; the checks turn them into a paper.
 namespace paperbuilder {
 
-// A place in a bank: the file as named, and the row a spreadsheet program shows (the title row
-// being 1) or the 1-based line of a text file; 0 when the fault concerns the whole file.
-struct Place {
-    QString file;
-    int row = 0;
-};
-
-struct Fault {
-    Place place;
-    QString message;
-};
-
-// "FILE:ROW: message", as compilers report, so that editors can jump to the place.
-QString FaultLine(const Fault& fault);
-
-// A bank that cannot be read at all: not a file of its kind, damaged, not text, or a table
-// without the columns it needs. The row is 0 when the fault has no row of its own.
-class BankError final : public platform::Exception {
-public:
-    explicit BankError(const QString& message, int row = 0)
-        : Exception(message.toStdString()), row(row) {}
-    QString message() const { return QString::fromUtf8(what()); }
-    int row;
-};
+// The places and faults of a bank are those of the sheets it is read from.
+using sheets::Fault;
+using sheets::FaultLine;
+using sheets::Place;
+using BankError = sheets::SheetError;
+using sheets::DecodeText;
+using sheets::ReadFileBytes;
+using sheets::ReplaceFile;
 
 // The kind names a bank writes; the short forms are read as well.
 inline const QString SingleKind = QStringLiteral("单选题");
@@ -73,16 +57,5 @@ struct Bank {
 
 // The letter of option `index`: A, B, C, ... as the matching panel labels its choices.
 QChar OptionLetter(int index);
-
-// The bytes of a text file as text: UTF-8 with or without byte-order mark, or else GBK. Throws
-// BankError for a file that is not text or is neither.
-QString DecodeText(const std::string& bytes);
-
-// The bytes of a file; throws BankError when it cannot be read.
-std::string ReadFileBytes(const QString& file);
-
-// Replaces the file with the bytes in one step, so that it is either the old file or the whole
-// new one; throws BankError when it cannot.
-void ReplaceFile(const QString& file, const std::string& bytes);
 
 } // namespace paperbuilder

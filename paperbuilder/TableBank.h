@@ -6,17 +6,8 @@
 
 namespace paperbuilder {
 
-// A sheet of a spreadsheet or a CSV file: its rows with the number a spreadsheet program shows,
-// their cells by column from 0. Rows without any cell may be left out.
-struct TableRow {
-    int number = 0;
-    QStringList cells;
-};
-
-struct Table {
-    QString name;
-    std::vector<TableRow> rows;
-};
+using sheets::Table;
+using sheets::TableRow;
 
 // The sheet that may hold the paper's title, rules and time limit.
 inline const QString InfoSheetName = QStringLiteral("试卷信息");

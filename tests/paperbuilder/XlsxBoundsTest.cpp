@@ -1,7 +1,7 @@
 // The .xlsx reader against hostile workbooks: every bound and hostile value gives its fault with
 // its row, and a zip bomb is refused before it is inflated.
 
-#include "paperbuilder/XlsxBank.h"
+#include "sheets/Xlsx.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace paperbuilder;
+using namespace sheets;
 
 std::map<QString, QByteArray> WorkbookOf(const std::string& rows) {
     return {
@@ -33,7 +33,7 @@ std::string Repeated(int times, const std::string& text) {
 std::pair<QString, int> FaultOf(const std::string& rows) {
     try {
         XlsxSheetsFromParts(WorkbookOf(rows));
-    } catch (const BankError& e) {
+    } catch (const SheetError& e) {
         return {e.message(), e.row};
     }
     return {QStringLiteral("no fault"), -1};
@@ -69,7 +69,7 @@ TEST(XlsxBounds, EachBoundAndHostileValueGivesItsFaultWithItsRow) {
     auto withEntities = WorkbookOf("");
     withEntities[QStringLiteral("xl/worksheets/sheet1.xml")] =
         R"(<!DOCTYPE w [<!ENTITY a "aaaaaaaa">]><worksheet/>)";
-    EXPECT_THROW(XlsxSheetsFromParts(withEntities), BankError);
+    EXPECT_THROW(XlsxSheetsFromParts(withEntities), SheetError);
 }
 
 // Values on the bounds are read; blank cells far out cost nothing; numbers too large for a whole
@@ -114,13 +114,13 @@ TEST(XlsxBounds, AZipBombAndAnOversizedFileAreRefused) {
     try {
         XlsxSheetsFromBytes(bomb);
         ADD_FAILURE() << "bomb read";
-    } catch (const BankError& e) {
+    } catch (const SheetError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("工作簿解压后超过 32 MB，不像是题库"));
     }
     try {
         XlsxSheetsFromBytes(std::string(32 * 1024 * 1024 + 1, 'P'));
         ADD_FAILURE() << "oversized file read";
-    } catch (const BankError& e) {
+    } catch (const SheetError& e) {
         EXPECT_EQ(e.message(), QStringLiteral("文件超过 32 MB，不像是题库"));
     }
 }

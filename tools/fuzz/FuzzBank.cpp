@@ -8,6 +8,7 @@
 #include "paperbuilder/CsvBank.h"
 #include "paperbuilder/TextBanks.h"
 #include "paperbuilder/XlsxBank.h"
+#include "sheets/Xlsx.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -24,7 +25,7 @@ constexpr const char* XlsxParts[] = {"xl/workbook.xml", "xl/_rels/workbook.xml.r
 
 std::vector<Table> XlsxSheets(const std::string& bytes) {
     if (bytes.starts_with("PK"))
-        return XlsxSheetsFromBytes(bytes);
+        return sheets::XlsxSheetsFromBytes(bytes);
     std::map<QString, QByteArray> parts;
     size_t start = 0;
     for (const char* name : XlsxParts) {
@@ -34,7 +35,7 @@ std::vector<Table> XlsxSheets(const std::string& bytes) {
         parts[QString::fromLatin1(name)] = QByteArray(bytes.data() + start, end - start);
         start = end + 1;
     }
-    return XlsxSheetsFromParts(parts);
+    return sheets::XlsxSheetsFromParts(parts);
 }
 
 Bank ReadBank(const std::string& bytes) {

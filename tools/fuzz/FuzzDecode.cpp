@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the decoding of bank texts (UTF-8 with or without byte-order mark, or
 // GBK): a text that is accepted must encode back to exactly the bytes it came from.
 
-#include "paperbuilder/Bank.h"
 #include "platform/CodePage.h"
+#include "sheets/Table.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     QString text;
     try {
-        text = paperbuilder::DecodeText(bytes);
-    } catch (const paperbuilder::BankError&) {
+        text = sheets::DecodeText(bytes);
+    } catch (const sheets::SheetError&) {
         return 0;
     }
     const QByteArray utf8 = text.toUtf8();

@@ -3,7 +3,9 @@
 #include "common/ConnectionConfig.h"
 #include "examdb/Check.h"
 #include "examdb/Demo.h"
+#include "examdb/Roster.h"
 #include "examdb/Setup.h"
+#include "examdb/Sittings.h"
 #include "examdb/Units.h"
 
 #include <QDir>
@@ -23,6 +25,12 @@ const char* const HelpText = R"(用法 / Usage:
                [--admin-password-file 文件]
   examdb units import 文件.xlsx|文件.csv [--config DBConifg.ini | 连接字符串]
   examdb units export 文件.xlsx|文件.csv [--config DBConifg.ini | 连接字符串]
+  examdb roster import 文件.xlsx|文件.csv [--replace] [--config DBConifg.ini | 连接字符串]
+  examdb roster export 文件.xlsx|文件.csv [--config DBConifg.ini | 连接字符串]
+  examdb sitting add --title 名称 --opens "yyyy-MM-dd HH:mm" --closes "yyyy-MM-dd HH:mm"
+               [--pass-mark 分数] [--unit 乡镇/单位]... [--town 乡镇]... 试卷.mqe...
+               [--config DBConifg.ini]
+  examdb sitting list|close 编号|report 编号 文件|absentees 编号 文件 [--config DBConifg.ini]
   examdb check [--config DBConifg.ini]
   examdb demo [--papers 文件夹]
   examdb --help
@@ -32,8 +40,10 @@ const char* const HelpText = R"(用法 / Usage:
   DBConifg.ini beside the program. SQLite and PostgreSQL, e.g.
   "Provider=PostgreSQL;Data Source=/var/run/postgresql;Initial Catalog=korvend".
 
-init    建立考试系统的全部表（town、Fac、Score、Paper、Attempt、AttemptAnswer）；已有任何一张时
-        拒绝，除非加 --missing-only（只建缺少的表）。--print 输出 SQL Server 的建表语句。
+init    建立考试系统的全部表（town、Fac、Score、Paper、Attempt、AttemptAnswer、Sitting、
+        SittingPaper、SittingUnit、Roster、AttemptStart）；已有任何一张时拒绝，除非加
+        --missing-only（只建缺少的表，上一版建立的数据库用它补建新表）。--print 输出
+        SQL Server 的建表语句。
         Creates every table of the suite; refuses when any is there, unless --missing-only
         (create only the missing ones). --print prints the SQL Server DDL instead.
 roles   在 PostgreSQL 上建立考试机账户 exam_desk 和管理员账户 exam_admin 及其权限，密码从终端
@@ -46,6 +56,17 @@ units   import：从 .xlsx（第一个工作表）或 CSV（UTF-8 或 GBK）导�
         import loads towns and units (columns 乡镇, 单位, 类型 in any order); every fault is one
         line FILE:ROW: message and nothing is written while any stands; a re-import adds only
         what is new. export writes the same form back.
+roster  import：导入考试名单，列为 乡镇、单位、姓名，顺序不限；单位须在该乡镇之下。有任何错误时
+        什么都不写。再次导入只添加新的人；--replace 使文件成为它所列单位的全部名单。
+        export：按同样的格式导出。
+        The staff expected to sit exams (columns 乡镇, 单位, 姓名); --replace makes the file the
+        whole roster of the units it names.
+sitting add：发布一个考试场次（开放时间段、及格分、参加的单位或整个乡镇，不给时所有人都可参加）
+        及其试卷，输出场次编号。list：列出场次。close：立即结束场次。report：按单位统计应考、
+        已考、进行中、缺考、及格、及格率，末行为合计。absentees：缺考名单。文件为 .xlsx 或
+        .csv（UTF-8）。
+        Publishes a sitting with its papers and prints its Id; lists, closes, reports per unit
+        and lists the absentees of a sitting, as .xlsx or CSV.
 check   用 DBConifg.ini 的每一节连接，说明服务器、已有的表、乡镇/单位/成绩的数目，以及本账户
         能否读取成绩。主数据库不能使用时退出码为 1。
         Connects with each section and reports the server, the tables, the numbers of towns,
@@ -70,6 +91,8 @@ struct Arguments {
     QString deskPasswordFile;
     QString adminPasswordFile;
     QString papers;
+    SittingRequest sitting;
+    bool replace = false;
     bool missingOnly = false;
     bool print = false;
 };
@@ -92,6 +115,20 @@ Arguments Parse(const QStringList& arguments) {
             parsed.adminPasswordFile = ValueAfter(arguments, i);
         else if (argument == u"--papers")
             parsed.papers = ValueAfter(arguments, i);
+        else if (argument == u"--title")
+            parsed.sitting.title = ValueAfter(arguments, i);
+        else if (argument == u"--opens")
+            parsed.sitting.opens = ValueAfter(arguments, i);
+        else if (argument == u"--closes")
+            parsed.sitting.closes = ValueAfter(arguments, i);
+        else if (argument == u"--pass-mark")
+            parsed.sitting.passMark = ValueAfter(arguments, i);
+        else if (argument == u"--unit")
+            parsed.sitting.units << ValueAfter(arguments, i);
+        else if (argument == u"--town")
+            parsed.sitting.towns << ValueAfter(arguments, i);
+        else if (argument == u"--replace")
+            parsed.replace = true;
         else if (argument == u"--missing-only")
             parsed.missingOnly = true;
         else if (argument == u"--print")
@@ -193,6 +230,75 @@ int Units(const Arguments& arguments, QTextStream& out, QTextStream& err) {
     return 0;
 }
 
+int Roster(const Arguments& arguments, QTextStream& out, QTextStream& err) {
+    const QString action = arguments.words.value(1);
+    const QString file = arguments.words.value(2);
+    if ((action != u"import" && action != u"export") || file.isEmpty())
+        throw UsageError(u"用法：examdb roster import|export 文件"_qs);
+    Database database(ConnectionOf(arguments, 3));
+    if (action == u"export") {
+        out << u"已导出 %1 人到 %2\n"_qs.arg(ExportRoster(database, file)).arg(file);
+        return 0;
+    }
+    const RosterImport result = ImportRoster(database, file, arguments.replace);
+    for (const sheets::Fault& fault : result.faults)
+        err << sheets::FaultLine(fault) << u'\n';
+    if (!result.faults.empty()) {
+        err << u"有 %1 处错误，什么都没有写入\n"_qs.arg(result.faults.size());
+        return 1;
+    }
+    out << u"名单新增 %1 人"_qs.arg(result.added);
+    if (arguments.replace)
+        out << u"，移出 %1 人"_qs.arg(result.removed);
+    out << u'\n';
+    return 0;
+}
+
+// The sitting's connection is that of --config or the DBConifg.ini beside the program, since
+// its positional arguments are papers and files.
+QString SittingConnection(const Arguments& arguments) {
+    Arguments configOnly = arguments;
+    configOnly.words.clear();
+    return ConnectionOf(configOnly, 0);
+}
+
+int Sitting(const Arguments& arguments, QTextStream& out) {
+    const QString action = arguments.words.value(1);
+    const QStringList rest = arguments.words.mid(2);
+    const auto expect = [&](qsizetype count, const QString& usage) {
+        if (rest.size() != count)
+            throw UsageError(u"用法：examdb sitting "_qs + usage);
+    };
+    if (action == u"add") {
+        SittingRequest request = arguments.sitting;
+        request.papers = rest;
+        Database database(SittingConnection(arguments));
+        out << PublishSitting(database, request) << u'\n';
+        return 0;
+    }
+    if (action == u"list") {
+        expect(0, u"list"_qs);
+        Database database(SittingConnection(arguments));
+        out << SittingList(database);
+        return 0;
+    }
+    if (action == u"close") {
+        expect(1, u"close 编号"_qs);
+        Database database(SittingConnection(arguments));
+        out << CloseSittingNow(database, rest[0]) << u'\n';
+        return 0;
+    }
+    if (action == u"report" || action == u"absentees") {
+        expect(2, action + u" 编号 文件"_qs);
+        Database database(SittingConnection(arguments));
+        const int rows = action == u"report" ? WriteSittingReport(database, rest[0], rest[1])
+                                             : WriteSittingAbsentees(database, rest[0], rest[1]);
+        out << u"已写出 %1 行到 %2\n"_qs.arg(rows).arg(rest[1]);
+        return 0;
+    }
+    throw UsageError(u"用法：examdb sitting add|list|close|report|absentees ..."_qs);
+}
+
 int Check(const Arguments& arguments, QTextStream& out) {
     if (arguments.words.size() > 1)
         throw UsageError(u"check 只接受 --config"_qs);
@@ -258,6 +364,10 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
             return Roles(parsed, out, askPassword);
         if (command == u"units")
             return Units(parsed, out, err);
+        if (command == u"roster")
+            return Roster(parsed, out, err);
+        if (command == u"sitting")
+            return Sitting(parsed, out);
         if (command == u"check")
             return Check(parsed, out);
         if (command == u"demo")

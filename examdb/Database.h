@@ -31,6 +31,8 @@ public:
     Dialect Kind() const { return dialect; }
     // What the connection reaches, in plain words: the server and database, or the file.
     QString Describe() const;
+    // The open connection, for the readers and writers of other layers.
+    QSqlDatabase Connection() const { return Handle(); }
     // The suite's tables that are there, in the suite's order.
     QStringList SuiteTablesPresent() const;
 

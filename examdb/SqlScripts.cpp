@@ -45,14 +45,17 @@ QString TableOf(const QString& statement) {
 } // namespace
 
 const QStringList& SuiteTables() {
-    static const QStringList tables{u"town"_qs,  u"Fac"_qs,     u"Score"_qs,
-                                    u"Paper"_qs, u"Attempt"_qs, u"AttemptAnswer"_qs};
+    static const QStringList tables{u"town"_qs,    u"Fac"_qs,          u"Score"_qs,
+                                    u"Paper"_qs,   u"Attempt"_qs,      u"AttemptAnswer"_qs,
+                                    u"Sitting"_qs, u"SittingPaper"_qs, u"SittingUnit"_qs,
+                                    u"Roster"_qs,  u"AttemptStart"_qs};
     return tables;
 }
 
 QString TableScripts(Dialect dialect) {
     return Embedded(u"schema-%1.sql"_qs.arg(Suffix(dialect))) + u'\n' +
-           Embedded(u"attempts-%1.sql"_qs.arg(Suffix(dialect)));
+           Embedded(u"attempts-%1.sql"_qs.arg(Suffix(dialect))) + u'\n' +
+           Embedded(u"sittings-%1.sql"_qs.arg(Suffix(dialect)));
 }
 
 std::vector<TableStatement> TableStatements(Dialect dialect) {

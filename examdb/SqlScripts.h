@@ -18,8 +18,8 @@ struct TableStatement {
 // Every table of the suite, in the order they are created.
 const QStringList& SuiteTables();
 
-// The statements that create the suite's tables in a dialect: the score tables, then the
-// attempt records, as the scripts embedded from demo/sql give them.
+// The statements that create the suite's tables in a dialect: the score tables, the attempt
+// records, then the sittings, as the scripts embedded from demo/sql give them.
 std::vector<TableStatement> TableStatements(Dialect dialect);
 
 // The scripts as they are, for printing or running whole.

@@ -1,8 +1,7 @@
 #include "examdb/Units.h"
 
 #include "common/FuncUnit.h"
-#include "sheets/Csv.h"
-#include "sheets/Xlsx.h"
+#include "examdb/TableFiles.h"
 
 #include <QHash>
 #include <QSet>
@@ -14,46 +13,16 @@ namespace {
 using sheets::Fault;
 using sheets::Table;
 
-Table FirstTable(const QString& file) {
-    try {
-        if (file.endsWith(u".xlsx"_qs, Qt::CaseInsensitive)) {
-            std::vector<Table> sheets = sheets::ReadXlsxSheets(file);
-            if (sheets.empty())
-                throw Failure(u"%1: 工作簿中没有工作表"_qs.arg(file));
-            return sheets.front();
-        }
-        return sheets::ParseCsv(sheets::DecodeText(sheets::ReadFileBytes(file)));
-    } catch (const sheets::SheetError& e) {
-        throw Failure(sheets::FaultLine({{file, e.row}, e.message()}));
-    }
-}
-
 struct Columns {
     qsizetype town = -1;
     qsizetype unit = -1;
     qsizetype kind = -1;
 };
 
-Columns ColumnsOf(const QString& file, const Table& table) {
-    if (table.rows.empty())
-        throw Failure(u"%1: 文件是空的，第一行应为列标题 乡镇、单位、类型"_qs.arg(file));
-    const sheets::TableRow& titles = table.rows.front();
-    Columns columns;
-    const std::pair<QString, qsizetype*> wanted[] = {
-        {TownColumn, &columns.town}, {UnitColumn, &columns.unit}, {KindColumn, &columns.kind}};
-    for (const auto& [title, index] : wanted) {
-        for (qsizetype c = 0; c < titles.cells.size(); ++c) {
-            if (TrimText(titles.cells[c]) != title)
-                continue;
-            if (*index >= 0)
-                throw Failure(
-                    sheets::FaultLine({{file, titles.number}, u"列“%1”出现了两次"_qs.arg(title)}));
-            *index = c;
-        }
-        if (*index < 0)
-            throw Failure(sheets::FaultLine({{file, titles.number}, u"缺少列“%1”"_qs.arg(title)}));
-    }
-    return columns;
+Columns UnitColumnsOf(const QString& file, const Table& table) {
+    const std::vector<qsizetype> found =
+        ColumnsOf(file, table, {TownColumn, UnitColumn, KindColumn});
+    return {found[0], found[1], found[2]};
 }
 
 QString KindName(bool village) {
@@ -70,8 +39,8 @@ struct KnownUnit {
 } // namespace
 
 UnitsFile ReadUnitsFile(const QString& file) {
-    const Table table = FirstTable(file);
-    const Columns columns = ColumnsOf(file, table);
+    const Table table = ReadTableFile(file);
+    const Columns columns = UnitColumnsOf(file, table);
     UnitsFile result;
     QHash<QString, KnownUnit> units;
     for (size_t r = 1; r < table.rows.size(); ++r) {
@@ -181,14 +150,7 @@ int ExportUnits(Database& database, const QString& file) {
         else
             rows.insert(rows.end(), units->begin(), units->end());
     }
-    try {
-        if (file.endsWith(u".xlsx"_qs, Qt::CaseInsensitive))
-            sheets::WriteXlsxTable(u"乡镇单位"_qs, rows, {16, 30, 10}, file);
-        else
-            sheets::ReplaceFile(file, sheets::CsvBytes(rows));
-    } catch (const sheets::SheetError& e) {
-        throw Failure(u"%1: %2"_qs.arg(file, e.message()));
-    }
+    WriteTableFile(file, u"乡镇单位"_qs, rows, {16, 30, 10});
     return static_cast<int>(rows.size() - 1);
 }
 

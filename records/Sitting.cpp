@@ -5,9 +5,10 @@
 namespace records {
 
 SittingStatus StatusAt(const Sitting& sitting, const std::string& now) {
-    if (now < sitting.opensAt)
-        return SittingStatus::NotYetOpen;
-    return now < sitting.closesAt ? SittingStatus::Open : SittingStatus::Closed;
+    // A sitting closed before it opened (called off) is over, not still to come.
+    if (now >= sitting.closesAt)
+        return SittingStatus::Closed;
+    return now < sitting.opensAt ? SittingStatus::NotYetOpen : SittingStatus::Open;
 }
 
 const char* StatusText(SittingStatus status) {

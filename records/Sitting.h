@@ -23,7 +23,8 @@ struct Sitting {
 
 enum class SittingStatus { NotYetOpen, Open, Closed };
 
-// Open from its opening (included) to its closing (excluded).
+// Open from its opening (included) to its closing (excluded); closed from its closing on, even
+// when that came before its opening.
 SittingStatus StatusAt(const Sitting& sitting, const std::string& now);
 // "未开始", "进行中" or "已结束".
 const char* StatusText(SittingStatus status);

@@ -1,45 +1,14 @@
-#include "examdb/CommandLine.h"
 #include "platform/CodePage.h"
 #include "platform/DatabaseConnection.h"
+#include "tests/examdb/ExamdbRun.h"
 #include "tests/support/PgServer.h"
 #include "tests/support/TempDir.h"
-
-#include <QSqlQuery>
-#include <QTextStream>
-#include <gtest/gtest.h>
 
 namespace {
 
 using testsupport::Backend;
 
-struct Outcome {
-    int code = 0;
-    QString out;
-    QString err;
-};
-
-Outcome Examdb(const QStringList& arguments) {
-    Outcome outcome;
-    QTextStream out(&outcome.out);
-    QTextStream err(&outcome.err);
-    outcome.code =
-        examdb::RunCommandLine(arguments, out, err, [](const QString&) { return QString(); });
-    return outcome;
-}
-
-// One value of a query on the database, as text.
-QString ValueOf(const QString& connectionString, const QString& sql) {
-    platform::TADOConnection connection;
-    connection.SetConnectionString(connectionString);
-    EXPECT_TRUE(connection.Open());
-    QSqlQuery query(connection.Database());
-    EXPECT_TRUE(query.exec(sql)) << sql.toStdString();
-    return query.next() ? query.value(0).toString() : u"(no row)"_qs;
-}
-
-qint64 Count(const QString& connectionString, const QString& table) {
-    return ValueOf(connectionString, u"select count(*) from "_qs + table).toLongLong();
-}
+using namespace examdbtest;
 
 class ExamdbOn : public testing::TestWithParam<Backend> {
 protected:

@@ -22,6 +22,10 @@ TEST(Sitting, IsOpenFromItsOpeningUpToButNotIncludingItsClosing) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(records::StatusAt(sitting, c.now), c.status) << c.now;
+    // Closed before it ever opened: called off.
+    records::Sitting calledOff = sitting;
+    calledOff.closesAt = "2026-12-09 17:00:00";
+    EXPECT_EQ(records::StatusAt(calledOff, "2026-12-10 08:00:00"), SittingStatus::Closed);
     EXPECT_STREQ(records::StatusText(SittingStatus::NotYetOpen), "未开始");
     EXPECT_STREQ(records::StatusText(SittingStatus::Open), "进行中");
     EXPECT_STREQ(records::StatusText(SittingStatus::Closed), "已结束");

@@ -1,0 +1,223 @@
+#include "examdb/Sittings.h"
+
+#include "common/FuncUnit.h"
+#include "examdb/StoreCall.h"
+#include "examdb/TableFiles.h"
+#include "paper/uFileHandle.h"
+#include "sheets/Table.h"
+
+#include <QDateTime>
+#include <QSet>
+#include <sstream>
+
+namespace examdb {
+namespace {
+
+std::string Utf8(const QString& text) {
+    return text.toStdString();
+}
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Collects the faults of a request, so that all of them are told at once.
+class Faults {
+public:
+    void Add(const QString& line) { lines << line; }
+    void ThrowIfAny() const {
+        if (!lines.isEmpty())
+            throw Failure(lines.join(u'\n') +
+                          u"\n有 %1 处错误，什么都没有写入"_qs.arg(lines.size()));
+    }
+
+private:
+    QStringList lines;
+};
+
+std::string TimeOf(const QString& option, const QString& text, Faults& faults) {
+    const QDateTime time = QDateTime::fromString(TrimText(text), u"yyyy-MM-dd HH:mm"_qs);
+    if (!time.isValid()) {
+        faults.Add(u"%1 “%2”不是“yyyy-MM-dd HH:mm”形式的时间"_qs.arg(option, text));
+        return {};
+    }
+    return Utf8(time.toString(u"yyyy-MM-dd HH:mm:ss"_qs));
+}
+
+std::optional<int> PassMarkOf(const QString& text, Faults& faults) {
+    if (text.isEmpty())
+        return std::nullopt;
+    bool number = false;
+    const int mark = TrimText(text).toInt(&number);
+    if (!number || mark < 0) {
+        faults.Add(u"--pass-mark “%1”不是不小于 0 的整数"_qs.arg(text));
+        return std::nullopt;
+    }
+    return mark;
+}
+
+std::vector<records::SittingUnit> UnitsOf(Database& database, const SittingRequest& request,
+                                          Faults& faults) {
+    QSet<QString> towns;
+    for (QSqlQuery query = database.Run(u"SELECT name FROM town"_qs); query.next();)
+        towns.insert(query.value(0).toString());
+    QSet<QString> units;
+    for (QSqlQuery query = database.Run(u"SELECT Belong, name FROM Fac"_qs); query.next();)
+        units.insert(query.value(0).toString() + u'/' + query.value(1).toString());
+    std::vector<records::SittingUnit> admitted;
+    for (const QString& given : request.units) {
+        const qsizetype slash = given.indexOf(u'/');
+        const QString town = TrimText(given.left(slash));
+        const QString unit = slash < 0 ? QString() : TrimText(given.mid(slash + 1));
+        if (slash < 0 || town.isEmpty() || unit.isEmpty())
+            faults.Add(u"--unit “%1”应写成“乡镇/单位”"_qs.arg(given));
+        else if (!units.contains(town + u'/' + unit))
+            faults.Add(u"--unit：乡镇“%1”下没有单位“%2”"_qs.arg(town, unit));
+        else
+            admitted.push_back({Utf8(town), Utf8(unit)});
+    }
+    for (const QString& given : request.towns) {
+        const QString town = TrimText(given);
+        if (!towns.contains(town))
+            faults.Add(u"--town：没有乡镇“%1”"_qs.arg(given));
+        else
+            admitted.push_back({Utf8(town), {}});
+    }
+    return admitted;
+}
+
+std::vector<records::PaperToPublish> PapersOf(const QStringList& files, Faults& faults) {
+    if (files.isEmpty())
+        faults.Add(u"没有给出试卷文件（.mqe）"_qs);
+    std::vector<records::PaperToPublish> papers;
+    for (const QString& file : files) {
+        try {
+            std::string bytes = sheets::ReadFileBytes(file);
+            std::istringstream stream(bytes);
+            TQFileHandle paper;
+            paper.LoadFromStream(stream);
+            papers.push_back({PaperSha256(bytes), paper.PaperTitle, std::move(bytes)});
+        } catch (const sheets::SheetError& e) {
+            faults.Add(sheets::FaultLine({{file, 0}, e.message()}));
+        } catch (const std::exception& e) {
+            faults.Add(sheets::FaultLine(
+                {{file, 0}, u"不是有效的试卷：%1"_qs.arg(QString::fromUtf8(e.what()))}));
+        }
+    }
+    return papers;
+}
+
+records::StoredSitting SittingOf(Database& database, const QString& id) {
+    bool number = false;
+    const long long value = TrimText(id).toLongLong(&number);
+    std::optional<records::StoredSitting> sitting;
+    if (number)
+        sitting = StoreCall(database, u"读取场次"_qs, [&](const QSqlDatabase& connection) {
+            return records::ReadSitting(connection, value);
+        });
+    if (!sitting)
+        throw Failure(u"%1：没有编号为 %2 的场次"_qs.arg(database.Describe(), id));
+    return *sitting;
+}
+
+records::SittingReport ReportOf(Database& database, const QString& id) {
+    const records::StoredSitting sitting = SittingOf(database, id);
+    return StoreCall(database, u"统计场次"_qs, [&](const QSqlDatabase& connection) {
+        return records::ReadSittingReport(connection, sitting);
+    });
+}
+
+int WriteTextTable(const QString& file, const QString& sheet, const records::TextTable& table,
+                   const std::vector<double>& widths) {
+    std::vector<QStringList> rows;
+    for (const std::vector<std::string>& cells : table) {
+        QStringList row;
+        for (const std::string& cell : cells)
+            row << Text(cell);
+        rows.push_back(row);
+    }
+    WriteTableFile(file, sheet, rows, widths);
+    return static_cast<int>(rows.size()) - 1;
+}
+
+QString AdmittedText(const records::Sitting& sitting) {
+    if (sitting.units.empty())
+        return u"全部"_qs;
+    QStringList units;
+    for (const records::SittingUnit& unit : sitting.units)
+        units << (unit.fac.empty() ? Text(unit.town) : Text(unit.town + "/" + unit.fac));
+    return units.join(u"、"_qs);
+}
+
+QString PapersText(const records::StoredSitting& stored) {
+    QStringList papers;
+    for (const records::StoredPaper& paper : stored.papers)
+        papers << (paper.title.empty() ? Text(paper.sha256.substr(0, 12)) : Text(paper.title));
+    return papers.join(u"、"_qs);
+}
+
+} // namespace
+
+long long PublishSitting(Database& database, const SittingRequest& request) {
+    Faults faults;
+    records::NewSitting sitting;
+    sitting.title = Utf8(TrimText(request.title));
+    if (sitting.title.empty())
+        faults.Add(u"--title：场次名称为空"_qs);
+    sitting.opensAt = TimeOf(u"--opens"_qs, request.opens, faults);
+    sitting.closesAt = TimeOf(u"--closes"_qs, request.closes, faults);
+    if (!sitting.opensAt.empty() && !sitting.closesAt.empty() &&
+        sitting.closesAt <= sitting.opensAt)
+        faults.Add(u"--closes 应晚于 --opens"_qs);
+    sitting.passMark = PassMarkOf(request.passMark, faults);
+    sitting.units = UnitsOf(database, request, faults);
+    sitting.papers = PapersOf(request.papers, faults);
+    faults.ThrowIfAny();
+    return StoreCall(database, u"发布场次"_qs, [&](const QSqlDatabase& connection) {
+        return records::AddSitting(connection, sitting);
+    });
+}
+
+QString SittingList(Database& database) {
+    const auto sittings = StoreCall(database, u"读取场次"_qs, records::ReadSittings);
+    const std::string now = StoreCall(database, u"读取时间"_qs, records::DatabaseNow);
+    QString text = u"编号\t名称\t开始\t结束\t状态\t及格分\t试卷\t范围\n"_qs;
+    for (const records::StoredSitting& stored : sittings) {
+        const records::Sitting& sitting = stored.sitting;
+        text += QStringList{QString::number(sitting.id),
+                            Text(sitting.title),
+                            Text(sitting.opensAt),
+                            Text(sitting.closesAt),
+                            QString::fromUtf8(records::StatusText(records::StatusAt(sitting, now))),
+                            stored.passMark ? QString::number(*stored.passMark) : QString(),
+                            PapersText(stored),
+                            AdmittedText(sitting)}
+                    .join(u'\t') +
+                u'\n';
+    }
+    return text;
+}
+
+QString CloseSittingNow(Database& database, const QString& id) {
+    const records::StoredSitting stored = SittingOf(database, id);
+    const std::string now = StoreCall(database, u"读取时间"_qs, records::DatabaseNow);
+    if (records::StatusAt(stored.sitting, now) == records::SittingStatus::Closed)
+        return u"场次 %1 已于 %2 结束，未做改动"_qs.arg(stored.sitting.id)
+            .arg(Text(stored.sitting.closesAt));
+    StoreCall(database, u"结束场次"_qs, [&](const QSqlDatabase& connection) {
+        return records::CloseSitting(connection, stored.sitting.id, now);
+    });
+    return u"场次 %1 已结束于 %2"_qs.arg(stored.sitting.id).arg(Text(now));
+}
+
+int WriteSittingReport(Database& database, const QString& id, const QString& file) {
+    return WriteTextTable(file, u"场次报表"_qs, records::ReportTable(ReportOf(database, id)),
+                          {14, 28, 8, 8, 8, 8, 8, 10});
+}
+
+int WriteSittingAbsentees(Database& database, const QString& id, const QString& file) {
+    return WriteTextTable(file, u"缺考名单"_qs, records::AbsenteeTable(ReportOf(database, id)),
+                          {14, 28, 12});
+}
+
+} // namespace examdb

@@ -1,0 +1,269 @@
+#include "records/db/SittingStore.h"
+
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <algorithm>
+#include <map>
+#include <set>
+#include <tuple>
+
+namespace records {
+namespace {
+
+QString Text(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string Utf8(const QVariant& value) {
+    return value.toString().toStdString();
+}
+
+bool IsOdbc(const QSqlDatabase& database) {
+    return database.driverName() == u"QODBC";
+}
+
+// A timestamp column reads back as a date-time on PostgreSQL and SQL Server, as text on SQLite.
+std::string TimeText(const QVariant& value) {
+    if (value.metaType().id() == QMetaType::QDateTime)
+        return value.toDateTime().toString(u"yyyy-MM-dd HH:mm:ss"_qs).toStdString();
+    return Utf8(value);
+}
+
+// As text a time reaches a timestamp column unchanged; ODBC takes a date-time itself.
+QVariant TimeValue(const QSqlDatabase& database, const std::string& text) {
+    if (IsOdbc(database))
+        return QDateTime::fromString(Text(text), u"yyyy-MM-dd HH:mm:ss"_qs);
+    return Text(text);
+}
+
+QSqlQuery Run(const QSqlDatabase& database, const QString& sql, const QVariantList& values = {}) {
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    bool done = query.prepare(sql);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    done = done && query.exec();
+    if (!done) {
+        const QSqlError error = query.lastError();
+        const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+        throw StoreError(text.trimmed().toStdString());
+    }
+    return query;
+}
+
+// Runs the work in one transaction, rolled back when it throws.
+template <class Work> auto InTransaction(const QSqlDatabase& database, Work work) {
+    QSqlDatabase handle = database;
+    if (!handle.transaction())
+        throw StoreError(handle.lastError().text().toStdString());
+    try {
+        auto result = work();
+        if (!handle.commit())
+            throw StoreError(handle.lastError().text().toStdString());
+        return result;
+    } catch (...) {
+        handle.rollback();
+        throw;
+    }
+}
+
+QVariant OptionalInt(const std::optional<int>& value) {
+    return value ? QVariant(*value) : QVariant(QMetaType(QMetaType::Int));
+}
+
+void ReadUnitsAndPapers(const QSqlDatabase& database, std::vector<StoredSitting>& sittings) {
+    std::map<long long, StoredSitting*> byId;
+    for (StoredSitting& stored : sittings)
+        byId[stored.sitting.id] = &stored;
+    for (QSqlQuery query = Run(database, u"SELECT SittingId, Town, Fac FROM SittingUnit "
+                                         u"ORDER BY SittingId, Town, Fac"_qs);
+         query.next();) {
+        if (const auto found = byId.find(query.value(0).toLongLong()); found != byId.end())
+            found->second->sitting.units.push_back({Utf8(query.value(1)), Utf8(query.value(2))});
+    }
+    // In the order of the texts' characters, whatever the database's collation.
+    for (StoredSitting& stored : sittings)
+        std::sort(stored.sitting.units.begin(), stored.sitting.units.end(),
+                  [](const SittingUnit& a, const SittingUnit& b) {
+                      return std::tie(a.town, a.fac) < std::tie(b.town, b.fac);
+                  });
+    for (QSqlQuery query =
+             Run(database, u"SELECT s.SittingId, s.PaperSha256, p.Title FROM SittingPaper s "
+                           u"LEFT JOIN Paper p ON p.Sha256 = s.PaperSha256 "
+                           u"ORDER BY s.SittingId, p.Title, s.PaperSha256"_qs);
+         query.next();) {
+        if (const auto found = byId.find(query.value(0).toLongLong()); found != byId.end())
+            found->second->papers.push_back({Utf8(query.value(1)), Utf8(query.value(2))});
+    }
+}
+
+std::vector<StoredSitting> SittingsWhere(const QSqlDatabase& database, const QString& condition,
+                                         const QVariantList& values) {
+    std::vector<StoredSitting> sittings;
+    for (QSqlQuery query = Run(database,
+                               u"SELECT Id, Title, OpensAt, ClosesAt, PassMark FROM Sitting "_qs +
+                                   condition + u" ORDER BY OpensAt, Id"_qs,
+                               values);
+         query.next();) {
+        StoredSitting stored;
+        stored.sitting.id = query.value(0).toLongLong();
+        stored.sitting.title = Utf8(query.value(1));
+        stored.sitting.opensAt = TimeText(query.value(2));
+        stored.sitting.closesAt = TimeText(query.value(3));
+        if (!query.value(4).isNull())
+            stored.passMark = query.value(4).toInt();
+        sittings.push_back(std::move(stored));
+    }
+    ReadUnitsAndPapers(database, sittings);
+    return sittings;
+}
+
+bool PaperStored(const QSqlDatabase& database, const std::string& sha256) {
+    QSqlQuery query = Run(database, u"SELECT 1 FROM Paper WHERE Sha256 = ?"_qs, {Text(sha256)});
+    return query.next();
+}
+
+long long InsertSittingRow(const QSqlDatabase& database, const NewSitting& sitting) {
+    const QVariantList values{Text(sitting.title), TimeValue(database, sitting.opensAt),
+                              TimeValue(database, sitting.closesAt), OptionalInt(sitting.passMark)};
+    // The new key comes back from the statement itself where the server can say it.
+    const QString columns = u"INSERT INTO Sitting (Title, OpensAt, ClosesAt, PassMark) "_qs;
+    const QString values4 = u"VALUES (?, ?, ?, ?)"_qs;
+    if (database.driverName() == u"QPSQL" || IsOdbc(database)) {
+        QSqlQuery query = Run(database,
+                              IsOdbc(database) ? columns + u"OUTPUT INSERTED.Id "_qs + values4
+                                               : columns + values4 + u" RETURNING Id"_qs,
+                              values);
+        if (!query.next())
+            throw StoreError("no Id for the new sitting");
+        return query.value(0).toLongLong();
+    }
+    return Run(database, columns + values4, values).lastInsertId().toLongLong();
+}
+
+} // namespace
+
+std::string DatabaseNow(const QSqlDatabase& database) {
+    const QString driver = database.driverName();
+    const QString sql = driver == u"QPSQL" ? u"SELECT LOCALTIMESTAMP(0)"_qs
+                        : IsOdbc(database) ? u"SELECT CONVERT(varchar(19), GETDATE(), 120)"_qs
+                                           : u"SELECT datetime('now', 'localtime')"_qs;
+    QSqlQuery query = Run(database, sql);
+    query.next();
+    return TimeText(query.value(0));
+}
+
+std::vector<StoredSitting> ReadSittings(const QSqlDatabase& database) {
+    return SittingsWhere(database, {}, {});
+}
+
+std::optional<StoredSitting> ReadSitting(const QSqlDatabase& database, long long id) {
+    std::vector<StoredSitting> found = SittingsWhere(database, u"WHERE Id = ?"_qs, {id});
+    if (found.empty())
+        return std::nullopt;
+    return std::move(found.front());
+}
+
+long long AddSitting(const QSqlDatabase& database, const NewSitting& sitting) {
+    return InTransaction(database, [&] {
+        const long long id = InsertSittingRow(database, sitting);
+        std::set<std::string> published;
+        for (const PaperToPublish& paper : sitting.papers) {
+            if (!published.insert(paper.sha256).second)
+                continue;
+            if (!PaperStored(database, paper.sha256))
+                Run(database, u"INSERT INTO Paper (Sha256, Title, Bytes) VALUES (?, ?, ?)"_qs,
+                    {Text(paper.sha256), Text(paper.title),
+                     QByteArray::fromStdString(paper.bytes)});
+            Run(database, u"INSERT INTO SittingPaper (SittingId, PaperSha256) VALUES (?, ?)"_qs,
+                {id, Text(paper.sha256)});
+        }
+        std::set<std::pair<std::string, std::string>> admitted;
+        for (const SittingUnit& unit : sitting.units) {
+            if (admitted.insert({unit.town, unit.fac}).second)
+                Run(database, u"INSERT INTO SittingUnit (SittingId, Town, Fac) VALUES (?, ?, ?)"_qs,
+                    {id, Text(unit.town), Text(unit.fac)});
+        }
+        return id;
+    });
+}
+
+bool CloseSitting(const QSqlDatabase& database, long long id, const std::string& now) {
+    QSqlQuery query = Run(database, u"UPDATE Sitting SET ClosesAt = ? WHERE Id = ?"_qs,
+                          {TimeValue(database, now), id});
+    return query.numRowsAffected() > 0;
+}
+
+std::vector<RosterEntry> ReadRoster(const QSqlDatabase& database) {
+    std::vector<RosterEntry> roster;
+    for (QSqlQuery query = Run(database, u"SELECT Town, Fac, Name FROM Roster"_qs); query.next();)
+        roster.push_back({Utf8(query.value(0)), Utf8(query.value(1)), Utf8(query.value(2))});
+    // In the order of the texts' characters, whatever the database's collation.
+    std::sort(roster.begin(), roster.end(), [](const RosterEntry& a, const RosterEntry& b) {
+        return std::tie(a.town, a.fac, a.name) < std::tie(b.town, b.fac, b.name);
+    });
+    return roster;
+}
+
+RosterChange StoreRoster(const QSqlDatabase& database, const std::vector<RosterEntry>& entries,
+                         bool replace) {
+    using Person = std::tuple<std::string, std::string, std::string>;
+    std::set<Person> wanted;
+    std::set<std::pair<std::string, std::string>> units;
+    for (const RosterEntry& entry : entries) {
+        wanted.insert({entry.town, entry.fac, entry.name});
+        units.insert({entry.town, entry.fac});
+    }
+    return InTransaction(database, [&] {
+        RosterChange change;
+        std::set<Person> present;
+        for (const RosterEntry& entry : ReadRoster(database)) {
+            const Person person{entry.town, entry.fac, entry.name};
+            if (replace && units.count({entry.town, entry.fac}) && !wanted.count(person)) {
+                Run(database, u"DELETE FROM Roster WHERE Town = ? AND Fac = ? AND Name = ?"_qs,
+                    {Text(entry.town), Text(entry.fac), Text(entry.name)});
+                ++change.removed;
+            } else {
+                present.insert(person);
+            }
+        }
+        for (const auto& [town, fac, name] : wanted) {
+            if (present.count({town, fac, name}))
+                continue;
+            Run(database, u"INSERT INTO Roster (Town, Fac, Name) VALUES (?, ?, ?)"_qs,
+                {Text(town), Text(fac), Text(name)});
+            ++change.added;
+        }
+        return change;
+    });
+}
+
+std::vector<SittingRuns> ReadSittingRuns(const QSqlDatabase& database, long long id) {
+    std::vector<SittingRuns> runs;
+    for (QSqlQuery query = Run(database,
+                               u"SELECT s.Town, s.Fac, s.Name, COUNT(*), COUNT(a.Token), "
+                               u"MAX(a.Score), MAX(s.StartTime) FROM AttemptStart s "
+                               u"LEFT JOIN Attempt a ON a.Token = s.Token WHERE s.SittingId = ? "
+                               u"GROUP BY s.Town, s.Fac, s.Name"_qs,
+                               {id});
+         query.next();) {
+        SittingRuns run;
+        run.person = {Utf8(query.value(0)), Utf8(query.value(1)), Utf8(query.value(2))};
+        run.starts = query.value(3).toInt();
+        run.attempts = query.value(4).toInt();
+        if (!query.value(5).isNull())
+            run.bestScore = query.value(5).toInt();
+        run.lastStart = TimeText(query.value(6));
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+SittingReport ReadSittingReport(const QSqlDatabase& database, const StoredSitting& sitting) {
+    return BuildSittingReport(sitting.sitting, sitting.passMark, ReadRoster(database),
+                              ReadSittingRuns(database, sitting.sitting.id));
+}
+
+} // namespace records

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "platform/RuntimeErrors.h"
+#include "records/SittingReport.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The sitting tables (Sitting, SittingPaper, SittingUnit, Roster, AttemptStart) as the programs
+// read and write them. Every function throws StoreError with the database's own words when a
+// statement fails; the writers run in one transaction and leave nothing behind when they throw.
+namespace records {
+
+class StoreError final : public platform::Exception {
+public:
+    using Exception::Exception;
+};
+
+// A sitting as stored, with its pass mark and its papers (their SHA-256 and title).
+struct StoredPaper {
+    std::string sha256;
+    std::string title;
+};
+
+struct StoredSitting {
+    Sitting sitting;
+    std::optional<int> passMark;
+    std::vector<StoredPaper> papers;
+};
+
+// A paper to publish: its bytes, their SHA-256 and its title.
+struct PaperToPublish {
+    std::string sha256;
+    std::string title;
+    std::string bytes;
+};
+
+struct NewSitting {
+    std::string title;
+    std::string opensAt;
+    std::string closesAt;
+    std::optional<int> passMark;
+    std::vector<SittingUnit> units;
+    std::vector<PaperToPublish> papers;
+};
+
+// The database's local time now, "yyyy-MM-dd HH:mm:ss": the server's clock where there is a
+// server, the machine's for SQLite.
+std::string DatabaseNow(const QSqlDatabase& database);
+
+// Every sitting, by opening time and id, with its units and papers.
+std::vector<StoredSitting> ReadSittings(const QSqlDatabase& database);
+std::optional<StoredSitting> ReadSitting(const QSqlDatabase& database, long long id);
+
+// Stores the sitting and each of its papers that Paper lacks; returns the new Id.
+long long AddSitting(const QSqlDatabase& database, const NewSitting& sitting);
+// Sets the sitting's closing to the time given; false when there is no such sitting.
+bool CloseSitting(const QSqlDatabase& database, long long id, const std::string& now);
+
+// The roster by town, unit and name.
+std::vector<RosterEntry> ReadRoster(const QSqlDatabase& database);
+// Adds the people the roster lacks and returns how many. With replace, the people of the units
+// the entries name who are not among them leave the roster first; returns also how many left.
+struct RosterChange {
+    int added = 0;
+    int removed = 0;
+};
+RosterChange StoreRoster(const QSqlDatabase& database, const std::vector<RosterEntry>& entries,
+                         bool replace);
+
+// The runs of the sitting, one row per town, unit and name as the AttemptStart rows give them,
+// with the attempts recorded for those starts.
+std::vector<SittingRuns> ReadSittingRuns(const QSqlDatabase& database, long long id);
+
+// The sitting's figures from the tables.
+SittingReport ReadSittingReport(const QSqlDatabase& database, const StoredSitting& sitting);
+
+} // namespace records

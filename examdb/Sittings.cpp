@@ -4,6 +4,7 @@
 #include "examdb/StoreCall.h"
 #include "examdb/TableFiles.h"
 #include "paper/uFileHandle.h"
+#include "platform/CodePage.h"
 #include "sheets/Table.h"
 
 #include <QDateTime>
@@ -96,7 +97,9 @@ std::vector<records::PaperToPublish> PapersOf(const QStringList& files, Faults& 
             std::istringstream stream(bytes);
             TQFileHandle paper;
             paper.LoadFromStream(stream);
-            papers.push_back({PaperSha256(bytes), paper.PaperTitle, std::move(bytes)});
+            // Titles are GBK in the file and UTF-8 in Paper, as exam stores them.
+            papers.push_back({PaperSha256(bytes), Utf8(platform::FromGbk(paper.PaperTitle)),
+                              std::move(bytes)});
         } catch (const sheets::SheetError& e) {
             faults.Add(sheets::FaultLine({{file, 0}, e.message()}));
         } catch (const std::exception& e) {

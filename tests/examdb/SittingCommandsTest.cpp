@@ -1,6 +1,7 @@
 // The roster and sitting commands of examdb against SQLite and the real PostgreSQL server.
 
 #include "paper/PaperWriter.h"
+#include "platform/CodePage.h"
 #include "tests/examdb/ExamdbRun.h"
 #include "tests/support/PgServer.h"
 #include "tests/support/TempDir.h"
@@ -28,7 +29,7 @@ protected:
     }
     QString Paper(const std::string& name, const std::string& title) {
         paperwriter::Paper paper;
-        paper.title = title;
+        paper.title = platform::ToGbk(QString::fromUtf8(title)); // as papers hold it
         paper.questions.push_back({paperwriter::Kind::Single, "题", 10, 0, {"甲", "乙"}, 1});
         paperwriter::WritePaperFile(paper, dir / name);
         return QString::fromStdString(dir / name);

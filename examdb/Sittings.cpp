@@ -3,13 +3,10 @@
 #include "common/FuncUnit.h"
 #include "examdb/StoreCall.h"
 #include "examdb/TableFiles.h"
-#include "paper/uFileHandle.h"
-#include "platform/CodePage.h"
 #include "sheets/Table.h"
 
 #include <QDateTime>
 #include <QSet>
-#include <sstream>
 
 namespace examdb {
 namespace {
@@ -93,18 +90,9 @@ std::vector<records::PaperToPublish> PapersOf(const QStringList& files, Faults& 
     std::vector<records::PaperToPublish> papers;
     for (const QString& file : files) {
         try {
-            std::string bytes = sheets::ReadFileBytes(file);
-            std::istringstream stream(bytes);
-            TQFileHandle paper;
-            paper.LoadFromStream(stream);
-            // Titles are GBK in the file and UTF-8 in Paper, as exam stores them.
-            papers.push_back({PaperSha256(bytes), Utf8(platform::FromGbk(paper.PaperTitle)),
-                              std::move(bytes)});
-        } catch (const sheets::SheetError& e) {
-            faults.Add(sheets::FaultLine({{file, 0}, e.message()}));
+            papers.push_back(records::ReadPaperToPublish(file));
         } catch (const std::exception& e) {
-            faults.Add(sheets::FaultLine(
-                {{file, 0}, u"不是有效的试卷：%1"_qs.arg(QString::fromUtf8(e.what()))}));
+            faults.Add(sheets::FaultLine({{file, 0}, QString::fromUtf8(e.what())}));
         }
     }
     return papers;

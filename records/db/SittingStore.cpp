@@ -1,12 +1,18 @@
 #include "records/db/SittingStore.h"
 
+#include "common/FuncUnit.h"
+#include "paper/uFileHandle.h"
+#include "platform/CodePage.h"
+
 #include <QDateTime>
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
 #include <map>
 #include <set>
+#include <sstream>
 #include <tuple>
 
 namespace records {
@@ -144,6 +150,22 @@ long long InsertSittingRow(const QSqlDatabase& database, const NewSitting& sitti
 }
 
 } // namespace
+
+PaperToPublish ReadPaperToPublish(const QString& file) {
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly))
+        throw platform::Exception(u"无法读取文件：%1"_qs.arg(input.errorString()).toStdString());
+    std::string bytes = input.readAll().toStdString();
+    TQFileHandle paper;
+    try {
+        std::istringstream stream(bytes);
+        paper.LoadFromStream(stream);
+    } catch (const std::exception& e) {
+        throw platform::Exception(std::string("不是有效的试卷：") + e.what());
+    }
+    std::string title = platform::FromGbk(paper.PaperTitle).toStdString();
+    return {PaperSha256(bytes), std::move(title), std::move(bytes)};
+}
 
 std::string DatabaseNow(const QSqlDatabase& database) {
     const QString driver = database.driverName();

@@ -38,6 +38,11 @@ struct PaperToPublish {
     std::string bytes;
 };
 
+// Reads a paper file to publish: its bytes, their SHA-256 and its title (GBK in the file, UTF-8
+// here, as exam stores it). Throws platform::Exception, in words for the user, for a file that
+// cannot be read or is not a paper.
+PaperToPublish ReadPaperToPublish(const QString& file);
+
 struct NewSitting {
     std::string title;
     std::string opensAt;

@@ -85,8 +85,6 @@ std::vector<records::SittingUnit> UnitsOf(Database& database, const SittingReque
 }
 
 std::vector<records::PaperToPublish> PapersOf(const QStringList& files, Faults& faults) {
-    if (files.isEmpty())
-        faults.Add(u"没有给出试卷文件（.mqe）"_qs);
     std::vector<records::PaperToPublish> papers;
     for (const QString& file : files) {
         try {
@@ -131,38 +129,21 @@ int WriteTextTable(const QString& file, const QString& sheet, const records::Tex
     return static_cast<int>(rows.size()) - 1;
 }
 
-QString AdmittedText(const records::Sitting& sitting) {
-    if (sitting.units.empty())
-        return u"全部"_qs;
-    QStringList units;
-    for (const records::SittingUnit& unit : sitting.units)
-        units << (unit.fac.empty() ? Text(unit.town) : Text(unit.town + "/" + unit.fac));
-    return units.join(u"、"_qs);
-}
-
-QString PapersText(const records::StoredSitting& stored) {
-    QStringList papers;
-    for (const records::StoredPaper& paper : stored.papers)
-        papers << (paper.title.empty() ? Text(paper.sha256.substr(0, 12)) : Text(paper.title));
-    return papers.join(u"、"_qs);
-}
-
 } // namespace
 
 long long PublishSitting(Database& database, const SittingRequest& request) {
     Faults faults;
     records::NewSitting sitting;
     sitting.title = Utf8(TrimText(request.title));
-    if (sitting.title.empty())
-        faults.Add(u"--title：场次名称为空"_qs);
     sitting.opensAt = TimeOf(u"--opens"_qs, request.opens, faults);
     sitting.closesAt = TimeOf(u"--closes"_qs, request.closes, faults);
-    if (!sitting.opensAt.empty() && !sitting.closesAt.empty() &&
-        sitting.closesAt <= sitting.opensAt)
-        faults.Add(u"--closes 应晚于 --opens"_qs);
     sitting.passMark = PassMarkOf(request.passMark, faults);
     sitting.units = UnitsOf(database, request, faults);
     sitting.papers = PapersOf(request.papers, faults);
+    faults.ThrowIfAny();
+    // What the options say may still make no sitting: told once they all read.
+    for (const std::string& fault : records::SittingFaults(sitting))
+        faults.Add(Text(fault));
     faults.ThrowIfAny();
     return StoreCall(database, u"发布场次"_qs, [&](const QSqlDatabase& connection) {
         return records::AddSitting(connection, sitting);
@@ -172,19 +153,12 @@ long long PublishSitting(Database& database, const SittingRequest& request) {
 QString SittingList(Database& database) {
     const auto sittings = StoreCall(database, u"读取场次"_qs, records::ReadSittings);
     const std::string now = StoreCall(database, u"读取时间"_qs, records::DatabaseNow);
-    QString text = u"编号\t名称\t开始\t结束\t状态\t及格分\t试卷\t范围\n"_qs;
-    for (const records::StoredSitting& stored : sittings) {
-        const records::Sitting& sitting = stored.sitting;
-        text += QStringList{QString::number(sitting.id),
-                            Text(sitting.title),
-                            Text(sitting.opensAt),
-                            Text(sitting.closesAt),
-                            QString::fromUtf8(records::StatusText(records::StatusAt(sitting, now))),
-                            stored.passMark ? QString::number(*stored.passMark) : QString(),
-                            PapersText(stored),
-                            AdmittedText(sitting)}
-                    .join(u'\t') +
-                u'\n';
+    QString text;
+    for (const std::vector<std::string>& row : records::SittingTable(sittings, now)) {
+        QStringList cells;
+        for (const std::string& cell : row)
+            cells << Text(cell);
+        text += cells.join(u'\t') + u'\n';
     }
     return text;
 }

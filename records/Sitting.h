@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,34 @@ struct Sitting {
     std::vector<SittingUnit> units; // none: everybody
 };
 
+// A sitting as stored, with its pass mark and its papers (their SHA-256 and title).
+struct StoredPaper {
+    std::string sha256;
+    std::string title;
+};
+
+struct StoredSitting {
+    Sitting sitting;
+    std::optional<int> passMark;
+    std::vector<StoredPaper> papers;
+};
+
+// A paper to publish: its bytes, their SHA-256 and its title.
+struct PaperToPublish {
+    std::string sha256;
+    std::string title;
+    std::string bytes;
+};
+
+struct NewSitting {
+    std::string title;
+    std::string opensAt;
+    std::string closesAt;
+    std::optional<int> passMark;
+    std::vector<SittingUnit> units;
+    std::vector<PaperToPublish> papers;
+};
+
 enum class SittingStatus { NotYetOpen, Open, Closed };
 
 // Open from its opening (included) to its closing (excluded); closed from its closing on, even
@@ -32,5 +61,16 @@ const char* StatusText(SittingStatus status);
 // Whether the sitting admits the examinee of this town and unit; both are compared as given,
 // so callers pass trimmed texts.
 bool Admits(const Sitting& sitting, const std::string& town, const std::string& fac);
+
+// What keeps a new sitting from being stored: an empty title, a closing not after its opening,
+// no paper. Empty when it may be stored.
+std::vector<std::string> SittingFaults(const NewSitting& sitting);
+
+using TextTable = std::vector<std::vector<std::string>>;
+
+// The sittings as a table at the time now: the header 编号, 名称, 开始, 结束, 状态, 及格分, 试卷,
+// 范围 and a row per sitting; the papers by title, the units as "乡镇/单位" or the town alone,
+// "全部" for a sitting that admits everybody.
+TextTable SittingTable(const std::vector<StoredSitting>& sittings, const std::string& now);
 
 } // namespace records

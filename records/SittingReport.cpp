@@ -151,4 +151,20 @@ TextTable AbsenteeTable(const SittingReport& report) {
     return table;
 }
 
+TextTable OutsiderTable(const SittingReport& report) {
+    TextTable table{{"乡镇", "单位", "姓名", "已考次数", "最高分"}};
+    for (const SittingRuns& runs : report.outsiders)
+        table.push_back({runs.person.town, runs.person.fac, runs.person.name,
+                         std::to_string(runs.attempts),
+                         runs.bestScore ? std::to_string(*runs.bestScore) : std::string()});
+    return table;
+}
+
+TextTable InProgressTable(const SittingReport& report) {
+    TextTable table{{"乡镇", "单位", "姓名", "开始时间"}};
+    for (const SittingRuns& runs : report.inProgress)
+        table.push_back({runs.person.town, runs.person.fac, runs.person.name, runs.lastStart});
+    return table;
+}
+
 } // namespace records

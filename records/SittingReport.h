@@ -58,12 +58,14 @@ SittingReport BuildSittingReport(const Sitting& sitting, std::optional<int> pass
 // the sitting has no pass mark.
 std::string PassRate(const UnitFigures& figures);
 
-using TextTable = std::vector<std::vector<std::string>>;
-
 // The report as a table: the header 乡镇, 单位, 应考, 已考, 进行中, 缺考, 及格, 及格率, one row
 // per unit and the 合计 row.
 TextTable ReportTable(const SittingReport& report);
 // The absentees: the header 乡镇, 单位, 姓名 and one row per person.
 TextTable AbsenteeTable(const SittingReport& report);
+// The people who sat it without being on the roster: 乡镇, 单位, 姓名, 已考次数, 最高分.
+TextTable OutsiderTable(const SittingReport& report);
+// The runs in progress: 乡镇, 单位, 姓名, 开始时间 (the latest start).
+TextTable InProgressTable(const SittingReport& report);
 
 } // namespace records

@@ -19,38 +19,10 @@ public:
     using Exception::Exception;
 };
 
-// A sitting as stored, with its pass mark and its papers (their SHA-256 and title).
-struct StoredPaper {
-    std::string sha256;
-    std::string title;
-};
-
-struct StoredSitting {
-    Sitting sitting;
-    std::optional<int> passMark;
-    std::vector<StoredPaper> papers;
-};
-
-// A paper to publish: its bytes, their SHA-256 and its title.
-struct PaperToPublish {
-    std::string sha256;
-    std::string title;
-    std::string bytes;
-};
-
 // Reads a paper file to publish: its bytes, their SHA-256 and its title (GBK in the file, UTF-8
 // here, as exam stores it). Throws platform::Exception, in words for the user, for a file that
 // cannot be read or is not a paper.
 PaperToPublish ReadPaperToPublish(const QString& file);
-
-struct NewSitting {
-    std::string title;
-    std::string opensAt;
-    std::string closesAt;
-    std::optional<int> passMark;
-    std::vector<SittingUnit> units;
-    std::vector<PaperToPublish> papers;
-};
 
 // The database's local time now, "yyyy-MM-dd HH:mm:ss": the server's clock where there is a
 // server, the machine's for SQLite.

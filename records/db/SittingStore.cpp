@@ -218,6 +218,16 @@ bool CloseSitting(const QSqlDatabase& database, long long id, const std::string&
     return query.numRowsAffected() > 0;
 }
 
+std::vector<SittingUnit> ReadUnits(const QSqlDatabase& database) {
+    std::vector<SittingUnit> units;
+    for (QSqlQuery query = Run(database, u"SELECT Belong, name FROM Fac"_qs); query.next();)
+        units.push_back({Utf8(query.value(0)), Utf8(query.value(1))});
+    std::sort(units.begin(), units.end(), [](const SittingUnit& a, const SittingUnit& b) {
+        return std::tie(a.town, a.fac) < std::tie(b.town, b.fac);
+    });
+    return units;
+}
+
 std::vector<RosterEntry> ReadRoster(const QSqlDatabase& database) {
     std::vector<RosterEntry> roster;
     for (QSqlQuery query = Run(database, u"SELECT Town, Fac, Name FROM Roster"_qs); query.next();)

@@ -37,6 +37,9 @@ long long AddSitting(const QSqlDatabase& database, const NewSitting& sitting);
 // Sets the sitting's closing to the time given; false when there is no such sitting.
 bool CloseSitting(const QSqlDatabase& database, long long id, const std::string& now);
 
+// Every unit of Fac with its town, by town and unit.
+std::vector<SittingUnit> ReadUnits(const QSqlDatabase& database);
+
 // The roster by town, unit and name.
 std::vector<RosterEntry> ReadRoster(const QSqlDatabase& database);
 // Adds the people the roster lacks and returns how many. With replace, the people of the units

@@ -1,7 +1,7 @@
 #include "tools/demoattempts/AttemptGenerator.h"
 
 #include "paper/AnswerNotation.h"
-#include "paper/PanelLayout.h"
+#include "paper/Scoring.h"
 #include "paper/uFileHandle.h"
 #include "platform/CodePage.h"
 
@@ -103,18 +103,6 @@ std::vector<int32_t> AnswerOf(const TQuestion& question, double p, std::mt19937&
     return answer;
 }
 
-int32_t MarksOf(const TQuestion& question, const std::vector<int32_t>& answer) {
-    if (const auto* single = dynamic_cast<const TQSingle*>(&question))
-        return panellayout::SingleScore({answer.begin(), answer.end()}, single->Key,
-                                        single->FullMarks);
-    if (const auto* multi = dynamic_cast<const TQMulti*>(&question))
-        return panellayout::MultiScore({answer.begin(), answer.end()}, multi->Answer,
-                                       multi->FullMarks, multi->AllOrNothing);
-    const auto& matching = dynamic_cast<const TQMatching&>(question);
-    return panellayout::MatchingScore(answer, matching.Answer, matching.FullMarks,
-                                      matching.AllOrNothing);
-}
-
 // Multi-row inserts, for speed with a million rows; each statement is written whole, so that
 // the tables' statements may alternate.
 class Inserts final {
@@ -139,6 +127,54 @@ private:
     std::size_t rows = 0;
 };
 
+std::string Name(std::mt19937& random) {
+    return std::string(Surnames[random() % std::size(Surnames)]) +
+           GivenNames[random() % std::size(GivenNames)];
+}
+
+// The sitting of the attempts: its row, its papers, and the roster and runs as they come.
+class DemoSitting final {
+public:
+    DemoSitting(std::ostream& out, const Settings& settings)
+        : out(out), on(!settings.sittingTitle.empty()),
+          roster(out, "INSERT OR IGNORE INTO Roster (Town, Fac, Name) VALUES"),
+          starts(out, "INSERT INTO AttemptStart (Token, SittingId, Town, Fac, Name, PaperSha256, "
+                      "StartTime) VALUES") {
+        if (on)
+            out << "INSERT INTO Sitting (Id, Title, OpensAt, ClosesAt, PassMark) VALUES (1, "
+                << Quoted(settings.sittingTitle) << ", " << Quoted(settings.firstDay + " 08:00:00")
+                << ", " << Quoted(settings.sittingClosesAt) << ", 60);\n";
+    }
+    void Paper(const std::string& sha256) {
+        if (on)
+            out << "INSERT INTO SittingPaper (SittingId, PaperSha256) VALUES (1, " << Quoted(sha256)
+                << ");\n";
+    }
+    // A run of the person; on the roster unless an outsider.
+    void Run(const std::string& token, const std::string& person, const std::string& sha256,
+             const std::string& start, bool outsider) {
+        if (!on)
+            return;
+        starts.Add(Quoted(token) + ", 1, " + person + ", " + Quoted(sha256) + ", " + start);
+        if (!outsider)
+            roster.Add(person);
+    }
+    void Absentee(const std::string& person) {
+        if (on)
+            roster.Add(person);
+    }
+    void Flush() {
+        roster.Flush();
+        starts.Flush();
+    }
+
+private:
+    std::ostream& out;
+    bool on;
+    class Inserts roster;
+    class Inserts starts;
+};
+
 } // namespace
 
 void WriteAttemptsSql(std::ostream& out, const std::vector<std::filesystem::path>& files,
@@ -151,6 +187,9 @@ void WriteAttemptsSql(std::ostream& out, const std::vector<std::filesystem::path
         out << "INSERT INTO Paper (Sha256, Title, Bytes) VALUES (" << Quoted(papers[at].sha256)
             << ", " << Quoted(papers[at].title) << ", X'" << papers[at].hex << "');\n";
     }
+    DemoSitting sitting(out, settings);
+    for (const LoadedPaper& paper : papers)
+        sitting.Paper(paper.sha256);
     std::normal_distribution<double> ability(0.3, 1.0);
     std::uniform_real_distribution<double> unit(0, 1);
     const QDateTime first = QDateTime::fromString(
@@ -166,8 +205,7 @@ void WriteAttemptsSql(std::ostream& out, const std::vector<std::filesystem::path
             papers[papers.size() > 1 && unit(random) < 0.4 ? 1 + random() % (papers.size() - 1)
                                                            : 0];
         const Unit& where = units[random() % units.size()];
-        const std::string name = std::string(Surnames[random() % std::size(Surnames)]) +
-                                 GivenNames[random() % std::size(GivenNames)];
+        const std::string name = Name(random);
         const double theta = ability(random);
         const std::string token = Token(random);
         const double roll = unit(random);
@@ -180,7 +218,7 @@ void WriteAttemptsSql(std::ostream& out, const std::vector<std::filesystem::path
                 1 / (1 + std::exp(-1.7 * paper.slope[static_cast<std::size_t>(at)] *
                                   (theta - paper.difficulty[static_cast<std::size_t>(at)])));
             const std::vector<int32_t> answer = AnswerOf(question, p, random);
-            const int32_t marks = MarksOf(question, answer);
+            const int32_t marks = scoring::Score(question, answer);
             total += marks;
             rows.push_back(
                 Quoted(token) + ", " + std::to_string(at) + ", " +
@@ -208,7 +246,20 @@ void WriteAttemptsSql(std::ostream& out, const std::vector<std::filesystem::path
                      std::to_string(away));
         for (const std::string& row : rows)
             answers.Add(row);
+        sitting.Run(token, Quoted(where.town) + ", " + Quoted(where.name) + ", " + Quoted(name),
+                    paper.sha256, text(start), number % 25 == 24);
     }
+    for (std::size_t at = 0; at < std::min<std::size_t>(10, units.size()); ++at)
+        for (int absent = 0; absent < 2; ++absent)
+            sitting.Absentee(Quoted(units[at].town) + ", " + Quoted(units[at].name) + ", " +
+                             Quoted(Name(random)));
+    for (int running = 0; running < 3; ++running) {
+        const Unit& where = units[random() % units.size()];
+        sitting.Run(Token(random),
+                    Quoted(where.town) + ", " + Quoted(where.name) + ", " + Quoted(Name(random)),
+                    papers.front().sha256, "'" + settings.firstDay + " 09:00:00'", false);
+    }
+    sitting.Flush();
     scores.Flush();
     attempts.Flush();
     answers.Flush();

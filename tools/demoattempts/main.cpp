@@ -1,5 +1,6 @@
-// demoattempts [--attempts N] [--seed S] PAPER.mqe... < UNITS
+// demoattempts [--attempts N] [--seed S] [--sitting TITLE CLOSES-AT] PAPER.mqe... < UNITS
 //   writes generated attempt records as SQL for SQLite; UNITS has one "town|unit" per line.
+//   With --sitting they are the runs of one sitting with its roster.
 // demoattempts --bench-paper QUESTIONS OUT.mqe
 //   writes the first QUESTIONS questions of the benchmark paper.
 
@@ -15,7 +16,8 @@
 namespace {
 
 int Usage() {
-    std::fputs("usage: demoattempts [--attempts N] [--seed S] PAPER.mqe... < UNITS\n"
+    std::fputs("usage: demoattempts [--attempts N] [--seed S] [--sitting TITLE CLOSES-AT] "
+               "PAPER.mqe... < UNITS\n"
                "       demoattempts --bench-paper QUESTIONS OUT.mqe\n",
                stderr);
     return 2;
@@ -37,6 +39,9 @@ int main(int argc, char* argv[]) {
             const std::string argument = argv[at];
             if (argument == "--attempts" && at + 1 < argc) {
                 settings.attempts = std::atoi(argv[++at]);
+            } else if (argument == "--sitting" && at + 2 < argc) {
+                settings.sittingTitle = argv[++at];
+                settings.sittingClosesAt = argv[++at];
             } else if (argument == "--seed" && at + 1 < argc) {
                 settings.seed = static_cast<unsigned>(std::atol(argv[++at]));
             } else if (argument.rfind("--", 0) == 0) {

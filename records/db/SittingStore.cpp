@@ -149,6 +149,13 @@ long long InsertSittingRow(const QSqlDatabase& database, const NewSitting& sitti
     return Run(database, columns + values4, values).lastInsertId().toLongLong();
 }
 
+std::vector<RosterEntry> RosterRows(const QSqlDatabase& database) {
+    std::vector<RosterEntry> roster;
+    for (QSqlQuery query = Run(database, u"SELECT Town, Fac, Name FROM Roster"_qs); query.next();)
+        roster.push_back({Utf8(query.value(0)), Utf8(query.value(1)), Utf8(query.value(2))});
+    return roster;
+}
+
 } // namespace
 
 PaperToPublish ReadPaperToPublish(const QString& file) {
@@ -229,9 +236,7 @@ std::vector<SittingUnit> ReadUnits(const QSqlDatabase& database) {
 }
 
 std::vector<RosterEntry> ReadRoster(const QSqlDatabase& database) {
-    std::vector<RosterEntry> roster;
-    for (QSqlQuery query = Run(database, u"SELECT Town, Fac, Name FROM Roster"_qs); query.next();)
-        roster.push_back({Utf8(query.value(0)), Utf8(query.value(1)), Utf8(query.value(2))});
+    std::vector<RosterEntry> roster = RosterRows(database);
     // In the order of the texts' characters, whatever the database's collation.
     std::sort(roster.begin(), roster.end(), [](const RosterEntry& a, const RosterEntry& b) {
         return std::tie(a.town, a.fac, a.name) < std::tie(b.town, b.fac, b.name);
@@ -294,7 +299,7 @@ std::vector<SittingRuns> ReadSittingRuns(const QSqlDatabase& database, long long
 }
 
 SittingReport ReadSittingReport(const QSqlDatabase& database, const StoredSitting& sitting) {
-    return BuildSittingReport(sitting.sitting, sitting.passMark, ReadRoster(database),
+    return BuildSittingReport(sitting.sitting, sitting.passMark, RosterRows(database),
                               ReadSittingRuns(database, sitting.sitting.id));
 }
 

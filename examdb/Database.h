@@ -42,6 +42,8 @@ public:
     QSqlQuery Run(const QString& sql, const QVariantList& values = {});
     // Runs the work in one transaction, rolled back when it throws.
     void InTransaction(const std::function<void()>& work);
+    // For the readers of the shared layers, which take the suite's connection.
+    platform::TADOConnection& Connection() { return connection; }
 
 private:
     QSqlDatabase Handle() const { return connection.Database(); }

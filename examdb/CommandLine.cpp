@@ -7,6 +7,7 @@
 #include "examdb/Setup.h"
 #include "examdb/Sittings.h"
 #include "examdb/Units.h"
+#include "examdb/Verify.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,6 +33,7 @@ const char* const HelpText = R"(用法 / Usage:
                [--config DBConifg.ini]
   examdb sitting list|close 编号|report 编号 文件|absentees 编号 文件 [--config DBConifg.ini]
   examdb check [--config DBConifg.ini]
+  examdb verify [--config DBConifg.ini | 连接字符串]
   examdb demo [--papers 文件夹]
   examdb --help
 
@@ -72,6 +74,10 @@ check   用 DBConifg.ini 的每一节连接，说明服务器、已有的表、�
         Connects with each section and reports the server, the tables, the numbers of towns,
         units and scores, and whether this account can read scores; exits with 1 when the
         primary database is unusable.
+verify  复核：把每行成绩与其答卷对照，并按试卷的答案重新评分每份答卷；每处错误一行
+        “类别<TAB>乡镇<TAB>单位<TAB>姓名<TAB>说明”，最后一行是各类错误的数目。有错误时退出码为 1。
+        Checks every score row against its attempt and re-scores every attempt from its answers
+        with its paper's key; one line per fault and a summary; exits with 1 when any fault stands.
 demo    单机试用：按 DBConifg.ini 建立 SQLite 演示数据库（含演示乡镇、单位和成绩），并把演示
         试卷复制到“Exam File”。需要 root（sudo examdb demo）。
         One-machine trial: creates the SQLite demo databases of DBConifg.ini with the demo towns,
@@ -372,6 +378,10 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
             return Check(parsed, out);
         if (command == u"demo")
             return Demo(parsed, out);
+        if (command == u"verify") {
+            Database database(ConnectionOf(parsed, 1));
+            return VerifyScores(database, out);
+        }
         throw UsageError(u"不认识的命令“%1”"_qs.arg(command));
     } catch (const UsageError& e) {
         err << QString::fromUtf8(e.what()) << u"\n用 examdb --help 查看用法\n"_qs;

@@ -31,8 +31,6 @@ public:
     Dialect Kind() const { return dialect; }
     // What the connection reaches, in plain words: the server and database, or the file.
     QString Describe() const;
-    // The open connection, for the readers and writers of other layers.
-    QSqlDatabase Connection() const { return Handle(); }
     // The suite's tables that are there, in the suite's order.
     QStringList SuiteTablesPresent() const;
 
@@ -44,6 +42,8 @@ public:
     QSqlQuery Run(const QString& sql, const QVariantList& values = {});
     // Runs the work in one transaction, rolled back when it throws.
     void InTransaction(const std::function<void()>& work);
+    // For the readers of the shared layers, which take the suite's connection.
+    platform::TADOConnection& Connection() { return connection; }
 
 private:
     QSqlDatabase Handle() const { return connection.Database(); }

@@ -9,7 +9,7 @@ namespace examdb {
 // Failure that says what was being done.
 template <class Work> auto StoreCall(Database& database, const QString& doing, Work work) {
     try {
-        return work(database.Connection());
+        return work(database.Connection().Database());
     } catch (const records::StoreError& e) {
         throw Failure(
             u"%1：%2失败：%3"_qs.arg(database.Describe(), doing, QString::fromUtf8(e.what())));

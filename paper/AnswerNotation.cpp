@@ -128,4 +128,14 @@ std::optional<std::vector<int32_t>> Parse(Kind kind, std::string_view text, size
     return indexes;
 }
 
+std::optional<std::vector<int32_t>> ParseFor(const TQuestion& question, std::string_view text) {
+    const int rows = panellayout::RowCount(question.OptionCount());
+    if (const auto* matching = dynamic_cast<const TQMatching*>(&question)) {
+        const int items = panellayout::MatchingItemRows(matching->LeftCount, rows);
+        return Parse(Kind::Matching, text, static_cast<size_t>(items),
+                     static_cast<size_t>(rows - items));
+    }
+    return Parse(Kind::Choice, text, static_cast<size_t>(rows), static_cast<size_t>(rows));
+}
+
 } // namespace answernotation

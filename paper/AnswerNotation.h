@@ -37,4 +37,8 @@ std::vector<int32_t> KeyOf(const TQuestion& question);
 std::optional<std::vector<int32_t>> Parse(Kind kind, std::string_view text, size_t rows,
                                           size_t letters);
 
+// The answer that the text gives to this question, with the rows and letters its panel shows;
+// nothing when the text does not fit the question.
+std::optional<std::vector<int32_t>> ParseFor(const TQuestion& question, std::string_view text);
+
 } // namespace answernotation

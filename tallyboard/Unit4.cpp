@@ -5,6 +5,7 @@
 #include "tallyboard/AttemptReview.h"
 #include "tallyboard/ItemAnalysisWindow.h"
 #include "tallyboard/StatisticsWindow.h"
+#include "tallyboard/VerificationWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/ErrorBox.h"
 #include "ui/Fonts.h"
@@ -45,6 +46,13 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
                                  btnExport->width() + 16, btnExport->height());
     KeepAtBottomLeft(btnItemAnalysis);
     mniItemAnalysis = CreateMenuItem(actItemAnalysis);
+    actVerify = new QAction(Il16Icon(5), u"复核"_qs, ActionList1);
+    btnVerify = CreateButton(pnlBottom, u"复核(&V)"_qs, 5, actVerify);
+    btnVerify->setObjectName(u"btnVerify"_qs);
+    btnVerify->setGeometry(btnItemAnalysis->geometry().right() + 4, btnExport->y(),
+                           btnExport->width(), btnExport->height());
+    KeepAtBottomLeft(btnVerify);
+    btnVerify->hide();
     actReview = new QAction(Il16Icon(5), u"查看答卷"_qs, ActionList1);
     mniReview = CreateMenuItem(actReview);
 
@@ -59,6 +67,7 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     btnExport->move(3, 6);
     btnStatistics->move(87, 6);
     btnItemAnalysis->move(171, 6);
+    btnVerify->move(btnItemAnalysis->geometry().right() + 4, 6);
     for (QWidget* hidden : {static_cast<QWidget*>(btnAdd), static_cast<QWidget*>(btnEdit),
                             static_cast<QWidget*>(btnDel)})
         hidden->hide();
@@ -74,6 +83,8 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     connect(actStatistics, &QAction::triggered, this, &TfrmBasicMid1::actStatisticsExecute,
             Qt::QueuedConnection);
     connect(actItemAnalysis, &QAction::triggered, this, &TfrmBasicMid1::actItemAnalysisExecute,
+            Qt::QueuedConnection);
+    connect(actVerify, &QAction::triggered, this, &TfrmBasicMid1::actVerifyExecute,
             Qt::QueuedConnection);
     connect(
         actReview, &QAction::triggered, this, [this] { ShowAttemptOfRow(dbgrdData->currentRow()); },
@@ -117,6 +128,7 @@ void TfrmBasicMid1::actSearchExecute() {
     TBusyCursor busy;
     searchedUnit = edt1->text();
     OpenQuery(*ADOQuery1, SearchSql(searchedUnit), true);
+    ShowVerifyWhereAttemptsKept();
     if (frmItemAnalysis && frmItemAnalysis->isVisible() && ADOQuery1->Active())
         frmItemAnalysis->Refresh(searchedUnit);
 }
@@ -155,15 +167,36 @@ void TfrmBasicMid1::actItemAnalysisExecute() {
     frmItemAnalysis->Refresh(searchedUnit);
 }
 
+// Nothing connects before the first search; a search that cannot reach the database leaves the
+// button as it was.
+void TfrmBasicMid1::ShowVerifyWhereAttemptsKept() {
+    if (con1.Connected())
+        btnVerify->setVisible(HasAttemptTables(con1.Database()));
+}
+
+void TfrmBasicMid1::actVerifyExecute() {
+    if (!frmVerification) {
+        frmVerification = new TfrmVerification(con1, this);
+        connect(frmVerification, &TfrmVerification::attemptRequested, this,
+                &TfrmBasicMid1::ShowAttempt);
+    }
+    frmVerification->show();
+    frmVerification->raise();
+    frmVerification->activateWindow();
+    frmVerification->Refresh();
+}
+
 void TfrmBasicMid1::ShowAttemptOfRow(int row) {
     if (!ADOQuery1->Active() || row < 0 || row >= ADOQuery1->RecordCount() ||
         ADOQuery1->FieldCount() <= ScoreRowLastField)
         return;
+    ShowAttempt({ADOQuery1->DisplayText(row, 1), ADOQuery1->DisplayText(row, 2),
+                 ADOQuery1->DisplayText(row, 3), ADOQuery1->DisplayText(row, 4),
+                 ADOQuery1->DisplayText(row, 5)});
+}
+
+void TfrmBasicMid1::ShowAttempt(const tallyboard::ScoreRowKey& key) {
     TBusyCursor busy;
-    const tallyboard::ScoreRowKey key{
-        ADOQuery1->DisplayText(row, 1), ADOQuery1->DisplayText(row, 2),
-        ADOQuery1->DisplayText(row, 3), ADOQuery1->DisplayText(row, 4),
-        ADOQuery1->DisplayText(row, 5)};
     const std::optional<tallyboard::AttemptRecord> attempt = tallyboard::FindAttempt(con1, key);
     const std::optional<QByteArray> paper =
         attempt ? tallyboard::PaperBytes(con1, attempt->paperSha256) : std::nullopt;

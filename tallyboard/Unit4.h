@@ -2,12 +2,14 @@
 
 #include "common/ConnectionConfig.h"
 #include "platform/DatabaseConnection.h"
+#include "tallyboard/AttemptRecords.h"
 #include "tallyboard/BasicMdiForm.h"
 
 class QLabel;
 class QLineEdit;
 class TfrmItemAnalysis;
 class TfrmStatistics;
+class TfrmVerification;
 
 // The score browser, the only window of tallyboard: the score rows of the units whose name
 // contains the typed text, in recording-time order, with the browse window's sorting, column
@@ -33,8 +35,13 @@ public:
     // Opens the item analysis window over the attempts of the current search's unit filter, or
     // raises it with the figures read again; before the first search it asks for one.
     void actItemAnalysisExecute();
+    // Opens the verification window over the whole database, or raises it with the faults
+    // found again.
+    void actVerifyExecute();
     // Opens the review of the attempt behind a row of the grid, or says there is none.
     void ShowAttemptOfRow(int row);
+    // Opens the review of the attempt with these values, or says there is none.
+    void ShowAttempt(const tallyboard::ScoreRowKey& key);
 
     // The SQL text of a search for the typed unit text.
     static QString SearchSql(const QString& unitText);
@@ -47,14 +54,18 @@ public:
     QAction* actItemAnalysis = nullptr;
     TStyledButton* btnItemAnalysis = nullptr;
     QAction* mniItemAnalysis = nullptr;
+    QAction* actVerify = nullptr;
+    TStyledButton* btnVerify = nullptr; // shown once a search finds the attempt tables
     QAction* actReview = nullptr;
     QAction* mniReview = nullptr;
     TfrmStatistics* frmStatistics = nullptr; // created at the first use
     TfrmItemAnalysis* frmItemAnalysis = nullptr;
+    TfrmVerification* frmVerification = nullptr;
     platform::TADOConnection con1;
 
 private:
     bool AskForSearchFirst();
+    void ShowVerifyWhereAttemptsKept();
 
     // The unit text of the search whose rows the grid shows.
     QString searchedUnit;

@@ -3,6 +3,7 @@
 #include "tests/examdb/ExamdbRun.h"
 #include "tests/support/PgServer.h"
 #include "tests/support/TempDir.h"
+#include "tests/tallyboard/VerificationTestData.h"
 
 namespace {
 
@@ -181,6 +182,58 @@ TEST(ExamdbRoles, DesksAppendScoresAndReadNoneTheAdministratorReadsAll) {
     const Outcome deskCheck = Examdb({u"check"_qs, u"--config"_qs, deskIni});
     EXPECT_TRUE(deskCheck.out.contains(u"不能读取成绩：这是考试机账户"_qs))
         << deskCheck.out.toStdString();
+}
+
+// `examdb verify` with the database named in a configuration file of its own.
+Outcome Verify(const testsupport::TestDatabase& database, testsupport::TempDir& dir) {
+    const QString config = QString::fromStdString(dir.write(
+        "verify.ini",
+        (u"[DBConifg]\r\nConnectionString="_qs + database.ConnectionString()).toStdString()));
+    return Examdb({u"verify"_qs, u"--config"_qs, config});
+}
+
+TEST(ExamdbVerify, ListsOneFaultOfEachKindGroupedAndExitsWithOne) {
+    testsupport::TempDir dir;
+    const testsupport::TestDatabase database(testsupport::Backend::Sqlite);
+    verificationtest::SeedOneFaultOfEachKind(database);
+    const Outcome outcome = Verify(database, dir);
+    EXPECT_EQ(outcome.code, 1) << outcome.err.toStdString();
+    const QString unit = u"安平镇\t中心小学\t"_qs;
+    const QStringList expected = {
+        u"成绩无答卷\t"_qs + unit + u"李四\t2026-12-09 10:00:00 成绩 70 没有对应的答卷"_qs,
+        u"答卷无成绩\t"_qs + unit + u"王五\t2026-12-09 09:10:00 答卷成绩 6 没有对应的成绩记录"_qs,
+        u"成绩不符\t"_qs + unit + u"钱七\t2026-12-09 09:20:00 成绩记为 60，答卷为 6"_qs,
+        u"得分不符\t"_qs + unit +
+            u"孙八\t2026-12-09 09:30:00 第1题作答“A”记为 2 分，复核为 0 分"_qs,
+        u"题目不存在\t"_qs + unit + u"吴十\t2026-12-09 09:40:00 第6题不在试卷中（试卷共 3 题）"_qs,
+        u"试卷被改动\t"_qs + unit +
+            u"赵六\t2026-12-09 09:50:00 试卷“伪造试卷”的内容与其 SHA-256 不符，未用于复核"_qs,
+        u"试卷缺失\t"_qs + unit +
+            u"周九\t2026-12-09 10:10:00 试卷表中没有这份答卷的试卷（SHA-256 abc）"_qs,
+        u"作答无答卷\t\t\t\t答卷标识 zz 下有 1 条作答，但没有这份答卷"_qs,
+        u"复核成绩 8 行、答卷 7 份：成绩无答卷 1，答卷无成绩 1，成绩不符 1，得分不符 1，"
+        "题目不存在 1，试卷被改动 1，试卷缺失 1，作答无答卷 1；共 8 处错误；另有 1 行成绩早于"
+        "第一份答卷，不计为错误"_qs,
+        u""_qs};
+    EXPECT_EQ(outcome.out.split(u'\n'), expected);
+}
+
+TEST(ExamdbVerify, ExitsWithZeroWhenAllAgreesAndWithOneWithoutAttemptTables) {
+    testsupport::TempDir dir;
+    const testsupport::TestDatabase sound(testsupport::Backend::Sqlite);
+    attempttest::InsertAttempt(sound,
+                               attempttest::InsertPaper(sound, attempttest::ThreeQuestionPaper()),
+                               verificationtest::SoundAttempt("t1", "张三", "2026-12-09 09:00:00"));
+    const Outcome agreed = Verify(sound, dir);
+    EXPECT_EQ(agreed.code, 0) << agreed.err.toStdString();
+    EXPECT_TRUE(agreed.out.contains(u"共 0 处错误"_qs)) << agreed.out.toStdString();
+
+    const testsupport::TestDatabase old(testsupport::Backend::Sqlite,
+                                        testsupport::Tables::ScoresOnly);
+    const Outcome refused = Verify(old, dir);
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.out.isEmpty());
+    EXPECT_TRUE(refused.err.contains(u"数据库中没有答卷记录表"_qs)) << refused.err.toStdString();
 }
 
 } // namespace

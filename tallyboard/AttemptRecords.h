@@ -55,7 +55,7 @@ struct ScoreRowKey {
 };
 
 // The attempt of a score row; nothing when there is none, also in a database without the
-// attempt tables.
+// attempt tables. Any other failure of the database throws.
 std::optional<AttemptRecord> FindAttempt(platform::TADOConnection& connection,
                                          const ScoreRowKey& key);
 

@@ -2,6 +2,7 @@
 
 #include "common/FuncUnit.h"
 #include "platform/DatabaseQuery.h"
+#include "platform/RuntimeErrors.h"
 #include "tallyboard/AttemptReview.h"
 #include "tallyboard/ItemAnalysisWindow.h"
 #include "tallyboard/StatisticsWindow.h"
@@ -165,13 +166,14 @@ void TfrmBasicMid1::ShowAttemptOfRow(int row) {
         ADOQuery1->DisplayText(row, 3), ADOQuery1->DisplayText(row, 4),
         ADOQuery1->DisplayText(row, 5)};
     const std::optional<tallyboard::AttemptRecord> attempt = tallyboard::FindAttempt(con1, key);
-    const std::optional<QByteArray> paper =
-        attempt ? tallyboard::PaperBytes(con1, attempt->paperSha256) : std::nullopt;
-    if (!paper) {
+    if (!attempt) {
         ui::MessageBox(this, u"该成绩没有答卷记录"_qs, tallyboard::NoticeCaption,
                        ui::MB_OK | ui::MB_ICONINFORMATION);
         return;
     }
+    const std::optional<QByteArray> paper = tallyboard::PaperBytes(con1, attempt->paperSha256);
+    if (!paper)
+        throw platform::Exception("数据库中没有这份答卷所用试卷的文件，无法查看。");
     auto* review = new TfrmAttemptReview(*attempt, *paper, this);
     review->setAttribute(Qt::WA_DeleteOnClose);
     review->show();

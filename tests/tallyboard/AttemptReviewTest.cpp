@@ -136,3 +136,16 @@ TEST_F(AttemptReview, WithoutAnAttemptTheReviewSaysSoAndWithoutTheTablesTheItemA
             << boxes.shown()[0].text.toStdString();
     }
 }
+
+TEST_F(AttemptReview, AnyOtherDatabaseErrorIsShownAsAnError) {
+    Open(true);
+    database->Execute(u"alter table Attempt rename column AwaySeconds to Away"_qs);
+    browser->dbgrdData->setCurrentCell(0, 0);
+    browser->actReview->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(browser->findChild<TfrmAttemptReview*>(), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].flags & 0xF0u, unsigned(ui::MB_ICONERROR));
+    EXPECT_TRUE(boxes.shown()[0].text.contains(u"AwaySeconds"_qs))
+        << boxes.shown()[0].text.toStdString();
+}

@@ -66,11 +66,11 @@ std::vector<PaperChoice> PapersWithAttempts(platform::TADOConnection& connection
     return papers;
 }
 
-std::optional<QByteArray> PaperBytes(platform::TADOConnection& connection, const QString& sha256) {
+std::optional<StoredPaper> ReadPaper(platform::TADOConnection& connection, const QString& sha256) {
     OpenConnection(connection);
     QSqlQuery query(connection.Database());
     query.setForwardOnly(true);
-    query.prepare(u"select Bytes from Paper where Sha256 = ?"_qs);
+    query.prepare(u"select Sha256, Title, Bytes from Paper where Sha256 = ?"_qs);
     query.addBindValue(sha256);
     if (!query.exec()) {
         connection.AddError(query.lastError());
@@ -78,7 +78,18 @@ std::optional<QByteArray> PaperBytes(platform::TADOConnection& connection, const
     }
     if (!query.next())
         return std::nullopt;
-    return query.value(0).toByteArray();
+    StoredPaper paper{query.value(1).toString(), query.value(2).toByteArray()};
+    const std::string actual =
+        PaperSha256(std::string_view(paper.bytes->constData(), std::size_t(paper.bytes->size())));
+    // Compared with the row's own text, whatever case the server's collation matched it in.
+    if (QString::fromStdString(actual).compare(TrimText(query.value(0).toString()),
+                                               Qt::CaseInsensitive) != 0)
+        paper.bytes.reset();
+    return paper;
+}
+
+QString MismatchedPaperText(const QString& title) {
+    return u"试卷《%1》的内容与其 SHA-256 不符，已不予使用。"_qs.arg(title);
 }
 
 namespace {

@@ -225,13 +225,18 @@ void TfrmItemAnalysis::AnalysePaper(int choice) {
     lblAbandoned->setText(chosen.abandoned > 0
                               ? u"另有 %1 份放弃的答卷未计入。"_qs.arg(chosen.abandoned)
                               : QString());
-    const std::optional<QByteArray> bytes = PaperBytes(connection, chosen.sha256);
-    if (!bytes) {
+    const std::optional<StoredPaper> stored = ReadPaper(connection, chosen.sha256);
+    if (!stored) {
         ClearAnalysis();
         throw platform::Exception("数据库中没有这份试卷的文件，无法分析。");
     }
+    if (!stored->bytes) {
+        ClearAnalysis();
+        lblAbandoned->setText(MismatchedPaperText(stored->title));
+        return;
+    }
     TQFileHandle paper;
-    std::istringstream stream(bytes->toStdString());
+    std::istringstream stream(stored->bytes->toStdString());
     paper.LoadFromStream(stream);
     std::vector<ItemQuestion> questions = ItemQuestionsOf(paper);
     const ItemSample sample = ReadItemSample(connection, chosen.sha256, unitText, questions.size());

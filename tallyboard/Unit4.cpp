@@ -171,10 +171,16 @@ void TfrmBasicMid1::ShowAttemptOfRow(int row) {
                        ui::MB_OK | ui::MB_ICONINFORMATION);
         return;
     }
-    const std::optional<QByteArray> paper = tallyboard::PaperBytes(con1, attempt->paperSha256);
+    const std::optional<tallyboard::StoredPaper> paper =
+        tallyboard::ReadPaper(con1, attempt->paperSha256);
     if (!paper)
         throw platform::Exception("数据库中没有这份答卷所用试卷的文件，无法查看。");
-    auto* review = new TfrmAttemptReview(*attempt, *paper, this);
+    if (!paper->bytes) {
+        ui::MessageBox(this, tallyboard::MismatchedPaperText(paper->title),
+                       tallyboard::ErrorCaption, ui::MB_OK | ui::MB_ICONWARNING);
+        return;
+    }
+    auto* review = new TfrmAttemptReview(*attempt, *paper->bytes, this);
     review->setAttribute(Qt::WA_DeleteOnClose);
     review->show();
 }

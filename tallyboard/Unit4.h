@@ -33,7 +33,8 @@ public:
     // Opens the item analysis window over the attempts of the current search's unit filter, or
     // raises it with the figures read again; before the first search it asks for one.
     void actItemAnalysisExecute();
-    // Opens the review of the attempt behind a row of the grid, or says there is none.
+    // Opens the review of the attempt behind a row of the grid, or says there is none, or that
+    // its paper's bytes do not match their hash.
     void ShowAttemptOfRow(int row);
 
     // The SQL text of a search for the typed unit text.

@@ -156,8 +156,8 @@ TEST_F(AttemptReview, APaperWhoseBytesDoNotMatchItsHashIsNeitherReviewedNorAnaly
     // The same paper with another key, stored under the real paper's hash.
     paperwriter::Paper forged = attempttest::ThreeQuestionPaper();
     forged.questions[0].key = 0;
-    database->Execute(u"update Paper set Bytes = "_qs +
-                      attempttest::BytesLiteral(*database, forged));
+    database->Execute(u"update Paper set Bytes = X'%1'"_qs.arg(
+        QString::fromLatin1(QByteArray::fromStdString(paperwriter::WritePaper(forged)).toHex())));
     const QString said = u"试卷《安全知识》的内容与其 SHA-256 不符，已不予使用。"_qs;
 
     browser->dbgrdData->setCurrentCell(0, 0);

@@ -52,21 +52,17 @@ inline QString Sha256Of(const std::string& bytes) {
             .toHex());
 }
 
-// The paper's file bytes as an SQL literal of the database.
-inline QString BytesLiteral(const testsupport::TestDatabase& database,
-                            const paperwriter::Paper& paper) {
-    const QString hex =
-        QString::fromLatin1(QByteArray::fromStdString(paperwriter::WritePaper(paper)).toHex());
-    return database.Kind() == testsupport::Backend::Sqlite ? u"X'"_qs + hex + u"'"_qs
-                                                           : u"decode('"_qs + hex + u"', 'hex')"_qs;
-}
-
 // Inserts the paper's row and returns its SHA-256.
 inline QString InsertPaper(const testsupport::TestDatabase& database,
                            const paperwriter::Paper& paper) {
-    const QString sha = Sha256Of(paperwriter::WritePaper(paper));
+    const std::string bytes = paperwriter::WritePaper(paper);
+    const QString hex = QString::fromLatin1(QByteArray::fromStdString(bytes).toHex());
+    const QString literal = database.Kind() == testsupport::Backend::Sqlite
+                                ? u"X'"_qs + hex + u"'"_qs
+                                : u"decode('"_qs + hex + u"', 'hex')"_qs;
+    const QString sha = Sha256Of(bytes);
     database.Execute(u"insert into Paper (Sha256, Title, Bytes) values ('%1', '%2', %3)"_qs.arg(
-        sha, platform::FromGbk(paper.title), BytesLiteral(database, paper)));
+        sha, platform::FromGbk(paper.title), literal));
     return sha;
 }
 

@@ -21,6 +21,11 @@ QString UnitCondition(const QString& unitText, const QString& column = u"Fac"_qs
     return unit.isEmpty() ? QString() : u" and "_qs + column + u" like "_qs + SqlLikeQuote(unit);
 }
 
+void OpenConnection(platform::TADOConnection& connection) {
+    if (!connection.Open())
+        throw platform::EDatabaseError(connection.ErrorText());
+}
+
 void OpenWith(platform::TADOQuery& query, platform::TADOConnection& connection,
               const QString& sql) {
     query.SetConnection(&connection);
@@ -40,8 +45,7 @@ long long NumberAt(const platform::TADOQuery& query, int row, int field) {
 
 std::vector<PaperChoice> PapersWithAttempts(platform::TADOConnection& connection,
                                             const QString& unitText) {
-    if (!connection.Open())
-        throw platform::EDatabaseError(connection.ErrorText());
+    OpenConnection(connection);
     if (!HasAttemptTables(connection.Database()))
         throw platform::Exception("数据库中没有答卷记录表(Paper、Attempt、AttemptAnswer)，"
                                   "无法做试题分析。");
@@ -62,12 +66,11 @@ std::vector<PaperChoice> PapersWithAttempts(platform::TADOConnection& connection
     return papers;
 }
 
-std::optional<QByteArray> PaperBytes(platform::TADOConnection& connection, const QString& sha256) {
-    if (!connection.Open())
-        throw platform::EDatabaseError(connection.ErrorText());
+std::optional<StoredPaper> ReadPaper(platform::TADOConnection& connection, const QString& sha256) {
+    OpenConnection(connection);
     QSqlQuery query(connection.Database());
     query.setForwardOnly(true);
-    query.prepare(u"select Bytes from Paper where Sha256 = ?"_qs);
+    query.prepare(u"select Sha256, Title, Bytes from Paper where Sha256 = ?"_qs);
     query.addBindValue(sha256);
     if (!query.exec()) {
         connection.AddError(query.lastError());
@@ -75,7 +78,18 @@ std::optional<QByteArray> PaperBytes(platform::TADOConnection& connection, const
     }
     if (!query.next())
         return std::nullopt;
-    return query.value(0).toByteArray();
+    StoredPaper paper{query.value(1).toString(), query.value(2).toByteArray()};
+    const std::string actual =
+        PaperSha256(std::string_view(paper.bytes->constData(), std::size_t(paper.bytes->size())));
+    // Compared with the row's own text, whatever case the server's collation matched it in.
+    if (QString::fromStdString(actual).compare(TrimText(query.value(0).toString()),
+                                               Qt::CaseInsensitive) != 0)
+        paper.bytes.reset();
+    return paper;
+}
+
+QString MismatchedPaperText(const QString& title) {
+    return u"试卷《%1》的内容与其 SHA-256 不符，已不予使用。"_qs.arg(title);
 }
 
 namespace {
@@ -145,8 +159,7 @@ std::string_view TextColumn(sqlite3_stmt* statement, int column) {
 // A million answer rows are read straight from SQLite, without a cursor in between.
 void ReadSqliteRows(platform::TADOConnection& connection, const QString& sql,
                     SampleBuilder& builder) {
-    if (!connection.Open())
-        throw platform::EDatabaseError(connection.ErrorText());
+    OpenConnection(connection);
     const QVariant handle = connection.Database().driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         throw platform::EDatabaseError(u"SQLite 连接不可用。"_qs);
@@ -198,19 +211,17 @@ ItemSample ReadItemSample(platform::TADOConnection& connection, const QString& s
 
 std::optional<AttemptRecord> FindAttempt(platform::TADOConnection& connection,
                                          const ScoreRowKey& key) {
-    platform::TADOQuery attempt;
-    try {
-        OpenWith(attempt, connection,
-                 u"select Token, Town, Fac, Name, Score, STime, PaperSha256, StartTime, EndTime, "
-                 "Ending, Elapsed, Resumes, AwaySeconds from Attempt where Town = "_qs +
-                     SqlQuote(key.town) + u" and Fac = "_qs + SqlQuote(key.unit) +
-                     u" and Name = "_qs + SqlQuote(key.name) + u" and Score = "_qs +
-                     SqlQuote(key.score) + u" and STime = "_qs + SqlQuote(key.recorded));
-    } catch (const platform::EDatabaseError&) {
-        // A database from before the attempt tables: the row has no attempt.
-        connection.ClearErrors();
+    OpenConnection(connection);
+    // A database from before the attempt tables: the row has no attempt.
+    if (!HasAttemptTables(connection.Database()))
         return std::nullopt;
-    }
+    platform::TADOQuery attempt;
+    OpenWith(attempt, connection,
+             u"select Token, Town, Fac, Name, Score, STime, PaperSha256, StartTime, EndTime, "
+             "Ending, Elapsed, Resumes, AwaySeconds from Attempt where Town = "_qs +
+                 SqlQuote(key.town) + u" and Fac = "_qs + SqlQuote(key.unit) + u" and Name = "_qs +
+                 SqlQuote(key.name) + u" and Score = "_qs + SqlQuote(key.score) +
+                 u" and STime = "_qs + SqlQuote(key.recorded));
     if (attempt.RecordCount() == 0)
         return std::nullopt;
     AttemptRecord record;

@@ -29,8 +29,18 @@ struct PaperChoice {
 std::vector<PaperChoice> PapersWithAttempts(platform::TADOConnection& connection,
                                             const QString& unitText);
 
-// The paper file as it was examined; nothing when the table holds no such paper.
-std::optional<QByteArray> PaperBytes(platform::TADOConnection& connection, const QString& sha256);
+// A Paper row. Its bytes are handed out only when they give the SHA-256 the row is stored under:
+// anyone who can insert a row can claim a real paper's hash for other bytes.
+struct StoredPaper {
+    QString title;
+    std::optional<QByteArray> bytes; // nothing when they do not match the hash
+};
+
+// The paper with the SHA-256; nothing when the table holds no such paper.
+std::optional<StoredPaper> ReadPaper(platform::TADOConnection& connection, const QString& sha256);
+
+// What a window says of a paper whose bytes do not match its hash.
+QString MismatchedPaperText(const QString& title);
 
 // The marks and answers of the counted attempts at the paper within the unit filter.
 ItemSample ReadItemSample(platform::TADOConnection& connection, const QString& sha256,
@@ -55,7 +65,7 @@ struct ScoreRowKey {
 };
 
 // The attempt of a score row; nothing when there is none, also in a database without the
-// attempt tables.
+// attempt tables. Any other failure of the database throws.
 std::optional<AttemptRecord> FindAttempt(platform::TADOConnection& connection,
                                          const ScoreRowKey& key);
 

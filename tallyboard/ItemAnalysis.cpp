@@ -135,7 +135,9 @@ QuestionMoments FiguresOfQuestion(const ItemQuestion& question, const ItemSample
     return result;
 }
 
-unsigned FlagsOf(const QuestionFigures& figures) {
+unsigned FlagsOf(const QuestionFigures& figures, std::size_t attempts) {
+    if (attempts < FlaggedAttempts)
+        return SmallSample;
     unsigned flags = 0;
     if (figures.facility && *figures.facility < HardFacility)
         flags |= TooHard;
@@ -219,7 +221,7 @@ ItemAnalysis AnalyseItems(const std::vector<ItemQuestion>& questions, const Item
     double sumOfMarkVariance = 0;
     for (std::size_t at = 0; at < questions.size() && at < sample.questionCount; ++at) {
         QuestionMoments moments = FiguresOfQuestion(questions[at], sample, at, totals);
-        moments.figures.flags = FlagsOf(moments.figures);
+        moments.figures.flags = FlagsOf(moments.figures, attempts);
         sumOfMarkVariance += moments.markVariance;
         analysis.questions.push_back(moments.figures);
         static const std::vector<std::pair<std::string, long long>> none;

@@ -53,13 +53,16 @@ struct PaperFigures {
     std::optional<double> standardError;
 };
 
-// Flags for a question that needs looking at.
+// Flags for a question that needs looking at. Below FlaggedAttempts attempts a question gets
+// SmallSample alone: a handful of examinees says nothing of a question.
 enum ItemFlag : unsigned {
     TooHard = 1,           // facility under 20%
     TooEasy = 2,           // facility over 90%
     LowDiscrimination = 4, // discrimination index under 20%
     NegativeDiscrimination = 8,
+    SmallSample = 16,
 };
+constexpr std::size_t FlaggedAttempts = 10;
 
 struct QuestionFigures {
     std::optional<double> facility;          // mean marks / full marks, in percent

@@ -35,6 +35,8 @@ QString Percent(const QVariant& value) {
 }
 
 QString HintText(unsigned flags) {
+    if (flags & SmallSample)
+        return u"样本不足"_qs;
     QStringList hints;
     if (flags & TooHard)
         hints << u"过难"_qs;
@@ -45,6 +47,13 @@ QString HintText(unsigned flags) {
     if (flags & NegativeDiscrimination)
         hints << u"负区分"_qs;
     return hints.join(u'、');
+}
+
+// A warning stands out; a sample too small to judge by is only noted.
+QVariant HintColour(unsigned flags) {
+    if (flags == 0)
+        return {};
+    return flags & SmallSample ? QColor(Qt::gray) : QColor(0xb0, 0x30, 0x00);
 }
 
 QString KindText(const TQuestion* question) {
@@ -188,9 +197,7 @@ QVariant TItemAnalysisModel::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue(Qt::AlignVCenter | (text ? Qt::AlignLeft : Qt::AlignRight));
     }
     case Qt::ForegroundRole:
-        return analysis.questions[question].flags != 0 && index.column() == Hint
-                   ? QVariant(QColor(0xb0, 0x30, 0x00))
-                   : QVariant();
+        return index.column() == Hint ? HintColour(analysis.questions[question].flags) : QVariant();
     default:
         return {};
     }

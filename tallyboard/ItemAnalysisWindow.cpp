@@ -51,6 +51,49 @@ platform::XlsCell ResponseCellOf(const QString& text) {
     return text.isEmpty() ? platform::XlsCell(std::monostate()) : platform::XlsCell(Utf8(text));
 }
 
+// A bar chart of one figure per question, in percent from `lowest` to 100.
+QChartView* CreateFigureChart(QBarSet* bars, const QString& title, int lowest, QWidget* parent) {
+    auto* series = new QBarSeries;
+    series->append(bars);
+    auto* chart = new QChart;
+    chart->addSeries(series);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setTitle(title);
+    chart->legend()->hide();
+    auto* numbers = new QBarCategoryAxis;
+    numbers->setTitleText(u"题号"_qs);
+    chart->addAxis(numbers, Qt::AlignBottom);
+    series->attachAxis(numbers);
+    auto* percent = new QValueAxis;
+    percent->setRange(lowest, 100);
+    percent->setTickCount(lowest < 0 ? 5 : 6);
+    percent->setLabelFormat(u"%d"_qs);
+    chart->addAxis(percent, Qt::AlignLeft);
+    series->attachAxis(percent);
+    auto* view = new QChartView(chart, parent);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumSize(480, 160);
+    return view;
+}
+
+// The bars of the questions whose figure is defined, each under its own number: a bar set has
+// no gaps, so a question without the figure leaves its category out as well.
+void ShowFigureBars(QChartView* view, QBarSet* bars, const std::vector<QuestionFigures>& questions,
+                    std::optional<double> QuestionFigures::*figure) {
+    QStringList numbers;
+    QList<qreal> values;
+    for (std::size_t at = 0; at < questions.size(); ++at) {
+        if (const std::optional<double>& value = questions[at].*figure) {
+            numbers << QString::number(at + 1);
+            values << *value;
+        }
+    }
+    bars->remove(0, bars->count());
+    bars->append(values);
+    qobject_cast<QBarCategoryAxis*>(view->chart()->axes(Qt::Horizontal).value(0))
+        ->setCategories(numbers);
+}
+
 } // namespace
 
 TfrmItemAnalysis::TfrmItemAnalysis(platform::TADOConnection& connection, QWidget* parent)
@@ -76,10 +119,16 @@ TfrmItemAnalysis::TfrmItemAnalysis(platform::TADOConnection& connection, QWidget
     grdQuestions->horizontalHeader()->setSectionsClickable(true);
     grdResponses = CreateFigureTable(this);
     grdResponses->setModel(responses);
-    CreateChart();
+    facilityBars = new QBarSet(u"得分率"_qs);
+    discriminationBars = new QBarSet(u"区分度"_qs);
+    chtFacility = CreateFigureChart(facilityBars, u"各题得分率(%)"_qs, 0, this);
+    chtDiscrimination = CreateFigureChart(discriminationBars, u"各题区分度(%)"_qs, -100, this);
+    auto* charts = new QSplitter(Qt::Vertical, this);
+    charts->addWidget(chtFacility);
+    charts->addWidget(chtDiscrimination);
     auto* lower = new QSplitter(Qt::Horizontal, this);
     lower->addWidget(grdResponses);
-    lower->addWidget(chtQuestions);
+    lower->addWidget(charts);
     lower->setStretchFactor(0, 1);
     lower->setStretchFactor(1, 2);
     auto* splitter = new QSplitter(Qt::Vertical, this);
@@ -133,31 +182,6 @@ QWidget* TfrmItemAnalysis::CreateFigurePanel() {
     return panel;
 }
 
-void TfrmItemAnalysis::CreateChart() {
-    facilityBars = new QBarSet(u"得分率"_qs);
-    discriminationBars = new QBarSet(u"区分度"_qs);
-    auto* series = new QBarSeries;
-    series->append(facilityBars);
-    series->append(discriminationBars);
-    chart = new QChart;
-    chart->addSeries(series);
-    chart->setAnimationOptions(QChart::NoAnimation);
-    chart->setTitle(u"各题得分率与区分度(%)"_qs);
-    auto* numbers = new QBarCategoryAxis;
-    numbers->setTitleText(u"题号"_qs);
-    chart->addAxis(numbers, Qt::AlignBottom);
-    series->attachAxis(numbers);
-    auto* percent = new QValueAxis;
-    percent->setRange(-100, 100);
-    percent->setTickCount(5);
-    percent->setLabelFormat(u"%d"_qs);
-    chart->addAxis(percent, Qt::AlignLeft);
-    series->attachAxis(percent);
-    chtQuestions = new QChartView(chart, this);
-    chtQuestions->setRenderHint(QPainter::Antialiasing);
-    chtQuestions->setMinimumSize(480, 220);
-}
-
 void TfrmItemAnalysis::Refresh(const QString& unit) {
     TBusyCursor busy;
     unitText = unit;
@@ -190,7 +214,7 @@ void TfrmItemAnalysis::ClearAnalysis() {
     responses->SetQuestion(nullptr, nullptr, nullptr, 0);
     for (QLabel* label : lblFigures)
         label->clear();
-    ShowChart();
+    ShowCharts();
 }
 
 void TfrmItemAnalysis::AnalysePaper(int choice) {
@@ -201,13 +225,18 @@ void TfrmItemAnalysis::AnalysePaper(int choice) {
     lblAbandoned->setText(chosen.abandoned > 0
                               ? u"另有 %1 份放弃的答卷未计入。"_qs.arg(chosen.abandoned)
                               : QString());
-    const std::optional<QByteArray> bytes = PaperBytes(connection, chosen.sha256);
-    if (!bytes) {
+    const std::optional<StoredPaper> stored = ReadPaper(connection, chosen.sha256);
+    if (!stored) {
         ClearAnalysis();
         throw platform::Exception("数据库中没有这份试卷的文件，无法分析。");
     }
+    if (!stored->bytes) {
+        ClearAnalysis();
+        lblAbandoned->setText(MismatchedPaperText(stored->title));
+        return;
+    }
     TQFileHandle paper;
-    std::istringstream stream(bytes->toStdString());
+    std::istringstream stream(stored->bytes->toStdString());
     paper.LoadFromStream(stream);
     std::vector<ItemQuestion> questions = ItemQuestionsOf(paper);
     const ItemSample sample = ReadItemSample(connection, chosen.sha256, unitText, questions.size());
@@ -220,7 +249,7 @@ void TfrmItemAnalysis::AnalysePaper(int choice) {
                                                  ? QHeaderView::Stretch
                                                  : QHeaderView::ResizeToContents);
     ShowPaperFigures();
-    ShowChart();
+    ShowCharts();
     if (model->rowCount() > 0)
         grdQuestions->selectRow(0);
     ShowResponses(model->rowCount() > 0 ? 0 : -1);
@@ -238,21 +267,11 @@ void TfrmItemAnalysis::ShowPaperFigures() {
         lblFigures[figure]->setText(texts[figure]);
 }
 
-void TfrmItemAnalysis::ShowChart() {
-    auto* numbers = qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Horizontal).value(0));
-    QStringList categories;
-    QList<qreal> facility, discrimination;
-    const auto& figures = model->Analysis().questions;
-    for (std::size_t at = 0; at < figures.size(); ++at) {
-        categories << QString::number(at + 1);
-        facility << figures[at].facility.value_or(0);
-        discrimination << figures[at].discrimination.value_or(0);
-    }
-    facilityBars->remove(0, facilityBars->count());
-    discriminationBars->remove(0, discriminationBars->count());
-    facilityBars->append(facility);
-    discriminationBars->append(discrimination);
-    numbers->setCategories(categories);
+void TfrmItemAnalysis::ShowCharts() {
+    const std::vector<QuestionFigures>& questions = model->Analysis().questions;
+    ShowFigureBars(chtFacility, facilityBars, questions, &QuestionFigures::facility);
+    ShowFigureBars(chtDiscrimination, discriminationBars, questions,
+                   &QuestionFigures::discrimination);
 }
 
 void TfrmItemAnalysis::ShowResponses(int row) {

@@ -9,7 +9,6 @@
 #include <functional>
 
 class QBarSet;
-class QChart;
 class QChartView;
 class QComboBox;
 class QLabel;
@@ -23,7 +22,7 @@ class TADOConnection;
 // The item analysis window "试题分析": for a paper of the attempts in the score search's unit
 // filter (hand-ins and time-outs), the whole paper's figures, one row per question with its
 // facility, discrimination and hints, how the attempts answered the selected question, and a
-// chart of facility and discrimination per question; export of the tables to .xls.
+// chart each of the facility and the discrimination per question; export of the tables to .xls.
 class TfrmItemAnalysis final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmItemAnalysis)
@@ -60,7 +59,8 @@ public:
     std::array<QLabel*, PaperFigureCount> lblFigures{};
     QTableView* grdQuestions = nullptr;
     QTableView* grdResponses = nullptr;
-    QChartView* chtQuestions = nullptr;
+    QChartView* chtFacility = nullptr;
+    QChartView* chtDiscrimination = nullptr;
     QPushButton* btnExport = nullptr;
     QPushButton* btnClose = nullptr;
 
@@ -70,11 +70,10 @@ public:
     QBarSet* DiscriminationBars() const { return discriminationBars; }
 
 private:
-    void CreateChart();
     QWidget* CreateFigurePanel();
     void AnalysePaper(int choice);
     void ShowPaperFigures();
-    void ShowChart();
+    void ShowCharts();
     void TitleClicked(int column);
     void ClearAnalysis();
 
@@ -83,7 +82,6 @@ private:
     std::vector<tallyboard::PaperChoice> papers;
     TItemAnalysisModel* model = nullptr;
     TResponseModel* responses = nullptr;
-    QChart* chart = nullptr;
     QBarSet* facilityBars = nullptr;
     QBarSet* discriminationBars = nullptr;
     bool sortedDescending = false;

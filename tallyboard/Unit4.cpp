@@ -2,6 +2,7 @@
 
 #include "common/FuncUnit.h"
 #include "platform/DatabaseQuery.h"
+#include "platform/RuntimeErrors.h"
 #include "tallyboard/AttemptReview.h"
 #include "tallyboard/ItemAnalysisWindow.h"
 #include "tallyboard/StatisticsWindow.h"
@@ -198,14 +199,21 @@ void TfrmBasicMid1::ShowAttemptOfRow(int row) {
 void TfrmBasicMid1::ShowAttempt(const tallyboard::ScoreRowKey& key) {
     TBusyCursor busy;
     const std::optional<tallyboard::AttemptRecord> attempt = tallyboard::FindAttempt(con1, key);
-    const std::optional<QByteArray> paper =
-        attempt ? tallyboard::PaperBytes(con1, attempt->paperSha256) : std::nullopt;
-    if (!paper) {
+    if (!attempt) {
         ui::MessageBox(this, u"该成绩没有答卷记录"_qs, tallyboard::NoticeCaption,
                        ui::MB_OK | ui::MB_ICONINFORMATION);
         return;
     }
-    auto* review = new TfrmAttemptReview(*attempt, *paper, this);
+    const std::optional<tallyboard::StoredPaper> paper =
+        tallyboard::ReadPaper(con1, attempt->paperSha256);
+    if (!paper)
+        throw platform::Exception("数据库中没有这份答卷所用试卷的文件，无法查看。");
+    if (!paper->bytes) {
+        ui::MessageBox(this, tallyboard::MismatchedPaperText(paper->title),
+                       tallyboard::ErrorCaption, ui::MB_OK | ui::MB_ICONWARNING);
+        return;
+    }
+    auto* review = new TfrmAttemptReview(*attempt, *paper->bytes, this);
     review->setAttribute(Qt::WA_DeleteOnClose);
     review->show();
 }

@@ -38,7 +38,8 @@ public:
     // Opens the verification window over the whole database, or raises it with the faults
     // found again.
     void actVerifyExecute();
-    // Opens the review of the attempt behind a row of the grid, or says there is none.
+    // Opens the review of the attempt behind a row of the grid, or says there is none, or that
+    // its paper's bytes do not match their hash.
     void ShowAttemptOfRow(int row);
     // Opens the review of the attempt with these values, or says there is none.
     void ShowAttempt(const tallyboard::ScoreRowKey& key);

@@ -2,6 +2,7 @@
 
 #include "paper/uObjectHandle.h"
 #include "platform/DatabaseQuery.h"
+#include "tallyboard/ItemAnalysisWindow.h"
 #include "tallyboard/Unit4.h"
 #include "tests/tallyboard/AttemptTestData.h"
 #include "ui/DataGrid.h"
@@ -135,4 +136,41 @@ TEST_F(AttemptReview, WithoutAnAttemptTheReviewSaysSoAndWithoutTheTablesTheItemA
         EXPECT_TRUE(boxes.shown()[0].text.contains(u"数据库中没有答卷记录表"_qs))
             << boxes.shown()[0].text.toStdString();
     }
+}
+
+TEST_F(AttemptReview, AnyOtherDatabaseErrorIsShownAsAnError) {
+    Open(true);
+    database->Execute(u"alter table Attempt rename column AwaySeconds to Away"_qs);
+    browser->dbgrdData->setCurrentCell(0, 0);
+    browser->actReview->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(browser->findChild<TfrmAttemptReview*>(), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].flags & 0xF0u, unsigned(ui::MB_ICONERROR));
+    EXPECT_TRUE(boxes.shown()[0].text.contains(u"AwaySeconds"_qs))
+        << boxes.shown()[0].text.toStdString();
+}
+
+TEST_F(AttemptReview, APaperWhoseBytesDoNotMatchItsHashIsNeitherReviewedNorAnalysed) {
+    Open(true);
+    // The same paper with another key, stored under the real paper's hash.
+    paperwriter::Paper forged = attempttest::ThreeQuestionPaper();
+    forged.questions[0].key = 0;
+    database->Execute(u"update Paper set Bytes = X'%1'"_qs.arg(
+        QString::fromLatin1(QByteArray::fromStdString(paperwriter::WritePaper(forged)).toHex())));
+    const QString said = u"试卷《安全知识》的内容与其 SHA-256 不符，已不予使用。"_qs;
+
+    browser->dbgrdData->setCurrentCell(0, 0);
+    browser->actReview->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(browser->findChild<TfrmAttemptReview*>(), nullptr);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, said);
+
+    browser->btnItemAnalysis->click();
+    QCoreApplication::processEvents();
+    ASSERT_NE(browser->frmItemAnalysis, nullptr);
+    EXPECT_EQ(browser->frmItemAnalysis->lblAbandoned->text(), said);
+    EXPECT_EQ(browser->frmItemAnalysis->Model()->rowCount(), 0);
+    EXPECT_EQ(boxes.shown().size(), 1u);
 }

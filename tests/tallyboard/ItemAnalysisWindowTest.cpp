@@ -12,7 +12,10 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QBarCategoryAxis>
 #include <QBarSet>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -177,7 +180,8 @@ TEST_P(ItemAnalysisWindow, AnalysesThePaperOfTheUnitFilterWithItsFiguresAndRespo
     window.cbbPaper->activated(1);
     QCoreApplication::processEvents();
     EXPECT_EQ(window.lblFigures[TfrmItemAnalysis::Attempts]->text(), u"2");
-    EXPECT_EQ(Row(model, 0)[TItemAnalysisModel::Hint], u"过易");
+    // Two attempts, both right, are too few to call it 过易.
+    EXPECT_EQ(Row(model, 0)[TItemAnalysisModel::Hint], u"样本不足");
     browser->edt1->setText(QString());
     browser->actSearchExecute();
     EXPECT_EQ(window.cbbPaper->itemText(1), u"小测验 (3份)");
@@ -257,6 +261,32 @@ TEST_P(ItemAnalysisWindowSqlite, ExportsBothTablesAndRefusesAChartThatCannotBeEn
     // A chart picture that cannot be encoded is an error, not an empty file.
     EXPECT_THROW(tallyboard::PngBytes(QPixmap()), std::exception);
     EXPECT_TRUE(tallyboard::PngBytes(QPixmap(4, 4)).startsWith("\x89PNG"));
+}
+
+TEST_P(ItemAnalysisWindowSqlite, TheChartsLeaveOutTheQuestionsWhoseFigureIsUndefined) {
+    // Everybody gets question 1 right, so its discrimination is undefined.
+    const QString three =
+        attempttest::Sha256Of(paperwriter::WritePaper(attempttest::ThreeQuestionPaper()));
+    for (const std::vector<int>& marks : {std::vector{2, 4, 4}, {2, 3, 2}, {2, 0, 0}})
+        attempttest::InsertAttempt(database, three,
+                                   {u"b%1"_qs.arg(marks[1]),
+                                    u"白沙镇"_qs,
+                                    u"白沙镇农技站"_qs,
+                                    u"丙"_qs,
+                                    u"handin"_qs,
+                                    {u"B"_qs, u"A"_qs, u"CA"_qs},
+                                    marks,
+                                    {2, 4, 4}});
+    TfrmItemAnalysis& window = Analysis(u"农技站"_qs);
+    auto numbers = [](QChartView* view) {
+        return qobject_cast<QBarCategoryAxis*>(view->chart()->axes(Qt::Horizontal).value(0))
+            ->categories();
+    };
+    EXPECT_EQ(numbers(window.chtFacility), QStringList({u"1"_qs, u"2"_qs, u"3"_qs}));
+    // Question 2: marks 4, 3, 0 against the rest 6, 4, 2: 8 / sqrt(26/3 * 8) = 96.077%.
+    EXPECT_EQ(numbers(window.chtDiscrimination), QStringList({u"2"_qs, u"3"_qs}));
+    ASSERT_EQ(window.DiscriminationBars()->count(), 2);
+    EXPECT_NEAR(window.DiscriminationBars()->at(0), 96.077, 0.001);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, ItemAnalysisWindowSqlite,

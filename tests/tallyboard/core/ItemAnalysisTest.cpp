@@ -220,7 +220,7 @@ TEST(ItemAnalysis, FiguresThatCannotBeComputedAreEmpty) {
     ExpectMatchesReference(one);
 
     // Everybody scores the same on every question, and nobody answers the last one.
-    Generated same = Generate(6, 5);
+    Generated same = Generate(10, 5);
     for (std::size_t attempt = 0; attempt < same.marks.size(); ++attempt) {
         same.marks[attempt] = {2, 4, 6, 1, 0};
         same.answers[attempt] = {"B", "AC", "ABC", "B", ""};
@@ -233,7 +233,7 @@ TEST(ItemAnalysis, FiguresThatCannotBeComputedAreEmpty) {
     EXPECT_EQ(equal.questions[0].flags, unsigned(TooEasy));
     EXPECT_EQ(equal.questions[4].facility, 0.0);
     EXPECT_EQ(equal.questions[4].flags, unsigned(TooHard));
-    EXPECT_EQ(equal.responses[4].unanswered, 6);
+    EXPECT_EQ(equal.responses[4].unanswered, 10);
     for (const QuestionFigures& figures : equal.questions)
         EXPECT_FALSE(figures.discrimination || figures.efficiency);
 }
@@ -243,7 +243,7 @@ TEST(ItemAnalysis, HintsAndAnswersThatDoNotFit) {
     std::vector<ItemQuestion> questions(5, ItemQuestion{Kind::Choice, false, 4, 4, 1});
     ItemSample sample;
     sample.questionCount = 5;
-    for (int strong = 0; strong < 3; ++strong)
+    for (int strong = 0; strong < 5; ++strong)
         sample.marks.insert(sample.marks.end(), {1, 0, 1, 1, 1, 0, 1, 0, 0, 0});
     sample.marks.insert(sample.marks.end(), {1, 1, 0, 1, 0});
     sample.answers = {{{"B", 3}, {"Z", 2}, {"BA", 1}}, {}, {}, {}, {}};
@@ -255,4 +255,16 @@ TEST(ItemAnalysis, HintsAndAnswersThatDoNotFit) {
     EXPECT_EQ(analysis.questions[1].flags, unsigned(NegativeDiscrimination));
     EXPECT_EQ(analysis.responses[0].counts[1][0], 3);
     EXPECT_EQ(analysis.responses[0].unreadable, 3); // a letter past D, letters out of order
+}
+
+TEST(ItemAnalysis, QuestionsAreFlaggedFromTenAttemptsOn) {
+    // Question 0 always right: too easy, and without a discrimination to flag.
+    const std::vector<ItemQuestion> questions(2, ItemQuestion{Kind::Choice, false, 4, 4, 1});
+    for (const auto& [attempts, flags] :
+         {std::pair<std::size_t, unsigned>{9, SmallSample}, {10, TooEasy}}) {
+        ItemSample sample{2, {}, {}};
+        for (std::size_t attempt = 0; attempt < attempts; ++attempt)
+            sample.marks.insert(sample.marks.end(), {1, double(attempt % 2)});
+        EXPECT_EQ(AnalyseItems(questions, sample).questions[0].flags, flags) << attempts;
+    }
 }

@@ -20,8 +20,12 @@ std::optional<bool> TDataModule2::KeepsAttempts() {
     if (keepsAttemptsOf != con1.ConnectionString())
         keepsAttempts.reset();
     if (!keepsAttempts && con1.Open()) {
-        keepsAttempts = HasAttemptTables(con1.Database());
-        keepsAttemptsOf = con1.ConnectionString();
+        try {
+            keepsAttempts = HasAttemptTables(con1.Database());
+            keepsAttemptsOf = con1.ConnectionString();
+        } catch (const platform::EDatabaseError&) {
+            // Unknown while the catalogue cannot be read: asked again at the next call.
+        }
     }
     return keepsAttempts;
 }

@@ -103,6 +103,10 @@ std::string PaperSha256(std::string_view bytes) {
         .toStdString();
 }
 
+QString Utf8Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
 QString TrimText(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();

@@ -47,6 +47,9 @@ std::optional<int> DroppedWidthFor(int widestItem, int itemCount, int visibleIte
 // items alone.
 void AdjustDropDownWidth(QComboBox* box);
 
+// The UTF-8 bytes that the journal and the attempt records keep, as text.
+QString Utf8Text(std::string_view text);
+
 // Trims the characters with codes 0 to 32 from both ends, as user texts are trimmed before they
 // are checked, shown, stored or compared.
 QString TrimText(const QString& text);

@@ -30,7 +30,7 @@ bool IsKeyViolation(const QSqlError& error) {
 }
 
 QVariant Text(const std::string& text) {
-    return QString::fromStdString(text);
+    return Utf8Text(text);
 }
 
 // As text a time reaches a timestamp column unchanged; ODBC takes a date-time itself.
@@ -38,13 +38,13 @@ QVariant Time(const QSqlDatabase& database, const std::string& text) {
     if (text.empty())
         return QVariant(QMetaType(QMetaType::QString));
     if (IsOdbc(database))
-        return QDateTime::fromString(QString::fromStdString(text), u"yyyy-MM-dd HH:mm:ss"_qs);
+        return QDateTime::fromString(Utf8Text(text), u"yyyy-MM-dd HH:mm:ss"_qs);
     return Text(text);
 }
 
 QVariant Score(const std::string& score) {
     bool number = false;
-    const qlonglong value = QString::fromStdString(score).toLongLong(&number);
+    const qlonglong value = Utf8Text(score).toLongLong(&number);
     return number ? QVariant(value) : Text(score);
 }
 
@@ -103,14 +103,14 @@ void InsertPaper(platform::TADOConnection& connection, const std::string& sha256
 // round trip for all of them, where bound values cost the server a prepared statement each.
 void InsertAnswers(platform::TADOConnection& connection, const AttemptRecord& attempt) {
     const auto& answers = attempt.answers;
-    const QString token = SqlQuote(QString::fromStdString(attempt.token));
+    const QString token = SqlQuote(Utf8Text(attempt.token));
     for (size_t first = 0; first < answers.size(); first += AnswersPerStatement) {
         const size_t end = std::min(answers.size(), first + AnswersPerStatement);
         QStringList rows;
         for (size_t i = first; i < end; ++i)
             rows << u"(%1, %2, %3, %4, %5)"_qs.arg(token)
                         .arg(answers[i].question)
-                        .arg(SqlQuote(QString::fromStdString(answers[i].answer)))
+                        .arg(SqlQuote(Utf8Text(answers[i].answer)))
                         .arg(answers[i].marks)
                         .arg(answers[i].fullMarks);
         QSqlQuery query(connection.Database());

@@ -4,17 +4,20 @@
 #include "platform/DatabaseConnection.h"
 
 #include <QDateTime>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
-#include <QStringList>
 #include <algorithm>
 
 namespace attempttables {
 
 namespace {
 
-// SQL Server takes at most 1000 rows in one VALUES list.
+// SQL Server takes at most 1000 rows in one VALUES list and 2100 bound values in one statement
+// (five to a row).
 constexpr size_t AnswersPerStatement = 1000;
+constexpr size_t BoundAnswersPerStatement = 400;
 
 bool IsOdbc(const QSqlDatabase& database) {
     return database.driverName() == u"QODBC";
@@ -79,6 +82,17 @@ QString Placeholders(qsizetype count) {
     return u"("_qs + marks.join(u", "_qs) + u")"_qs;
 }
 
+// The values as literals written by the driver, which knows how its server reads a backslash.
+QString Literals(const QSqlDriver& driver, const QVariantList& values) {
+    QStringList literals;
+    for (const QVariant& value : values) {
+        QSqlField field(QString(), value.metaType());
+        field.setValue(value);
+        literals << driver.formatValue(field);
+    }
+    return u"("_qs + literals.join(u", "_qs) + u")"_qs;
+}
+
 } // namespace
 
 Statement InsertUnlessThere(const QSqlDatabase& database, const QString& table,
@@ -93,6 +107,27 @@ Statement InsertUnlessThere(const QSqlDatabase& database, const QString& table,
         u"SET NOCOUNT ON; IF NOT EXISTS (SELECT 1 FROM %1 WITH (UPDLOCK, HOLDLOCK) WHERE "
         u"%2 = ?) BEGIN %3; SELECT 1; END ELSE SELECT 0;"_qs.arg(table, columns.first(), insert),
         QVariantList{values.first()} + values};
+}
+
+Statement AnswersInsert(const QSqlDatabase& database, const std::string& token,
+                        std::span<const RecordedAnswer> answers) {
+    const bool bound = IsOdbc(database);
+    Statement statement;
+    QStringList rows;
+    for (const RecordedAnswer& answer : answers) {
+        const QVariantList row = {Utf8Text(token), answer.question, Utf8Text(answer.answer),
+                                  answer.marks, answer.fullMarks};
+        if (bound) {
+            rows << Placeholders(row.size());
+            statement.values += row;
+        } else {
+            rows << Literals(*database.driver(), row);
+        }
+    }
+    statement.sql = u"INSERT INTO AttemptAnswer (Token, Question, Answer, Marks, FullMarks) "
+                    u"VALUES "_qs +
+                    rows.join(u", "_qs);
+    return statement;
 }
 
 bool InsertAttempt(platform::TADOConnection& connection, const AttemptRecord& attempt) {
@@ -120,28 +155,16 @@ void InsertPaper(platform::TADOConnection& connection, const std::string& sha256
                           {Text(sha256), Text(title), QByteArray::fromStdString(bytes)}));
 }
 
-// The values are written into the statement, quoted as every text of the suite's SQL is: one
-// round trip for all of them, where bound values cost the server a prepared statement each.
+// Written as literals, one round trip carries a whole batch, where PostgreSQL's bound values
+// cost a prepared statement each; SQL Server's bound batch is one execution too.
 void InsertAnswers(platform::TADOConnection& connection, const AttemptRecord& attempt) {
-    const auto& answers = attempt.answers;
-    const QString token = SqlQuote(Utf8Text(attempt.token));
-    for (size_t first = 0; first < answers.size(); first += AnswersPerStatement) {
-        const size_t end = std::min(answers.size(), first + AnswersPerStatement);
-        QStringList rows;
-        for (size_t i = first; i < end; ++i)
-            rows << u"(%1, %2, %3, %4, %5)"_qs.arg(token)
-                        .arg(answers[i].question)
-                        .arg(SqlQuote(Utf8Text(answers[i].answer)))
-                        .arg(answers[i].marks)
-                        .arg(answers[i].fullMarks);
-        QSqlQuery query(connection.Database());
-        if (!query.exec(u"INSERT INTO AttemptAnswer (Token, Question, Answer, Marks, FullMarks) "
-                        u"VALUES "_qs +
-                        rows.join(u", "_qs))) {
-            connection.AddError(query.lastError());
-            throw platform::EDatabaseError(connection.ErrorText());
-        }
-    }
+    const QSqlDatabase database = connection.Database();
+    const size_t batch = IsOdbc(database) ? BoundAnswersPerStatement : AnswersPerStatement;
+    const std::span<const RecordedAnswer> answers(attempt.answers);
+    for (size_t first = 0; first < answers.size(); first += batch)
+        Run(connection,
+            AnswersInsert(database, attempt.token,
+                          answers.subspan(first, std::min(batch, answers.size() - first))));
 }
 
 } // namespace attempttables

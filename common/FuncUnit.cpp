@@ -6,7 +6,10 @@
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QFontMetrics>
+#include <QSet>
 #include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <algorithm>
 
 QString GetConnectionErrors(const platform::TADOConnection* connection) {
@@ -30,14 +33,31 @@ QString SqlLikeQuote(const QString& text) {
     return u"'%"_qs + quoted + u"%'"_qs;
 }
 
+namespace {
+
+// The names of the tables in the connection's own schema; a table of the same name in another
+// schema is not the one an unqualified name reaches.
+QString OwnTablesQuery(const QSqlDatabase& database) {
+    const QString driver = database.driverName();
+    if (driver == u"QSQLITE")
+        return u"SELECT name FROM main.sqlite_master WHERE type = 'table'"_qs;
+    const QString schema = driver == u"QPSQL" ? u"current_schema()"_qs : u"SCHEMA_NAME()"_qs;
+    return u"SELECT TABLE_NAME FROM INFORMATION_SCHEMA.TABLES WHERE TABLE_SCHEMA = "_qs + schema;
+}
+
+} // namespace
+
 bool HasAttemptTables(const QSqlDatabase& database) {
-    int found = 0;
-    for (const QString& table : database.tables()) {
-        const QString name = table.section(u'.', -1);
-        for (const char16_t* wanted : {u"Paper", u"Attempt", u"AttemptAnswer"})
-            found += name.compare(QStringView(wanted), Qt::CaseInsensitive) == 0;
-    }
-    return found == 3;
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(OwnTablesQuery(database)))
+        throw platform::EDatabaseError(
+            u"无法读取数据库中的表名：%1"_qs.arg(query.lastError().text()));
+    QSet<QString> names;
+    while (query.next())
+        names.insert(query.value(0).toString().toLower());
+    return names.contains(u"paper"_qs) && names.contains(u"attempt"_qs) &&
+           names.contains(u"attemptanswer"_qs);
 }
 
 bool OpenQuery(platform::TADOQuery& query, const QString& sql, bool show) {
@@ -81,6 +101,10 @@ std::string PaperSha256(std::string_view bytes) {
                                     QCryptographicHash::Sha256)
         .toHex()
         .toStdString();
+}
+
+QString Utf8Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 QString TrimText(const QString& text) {

@@ -23,8 +23,10 @@ QString SqlQuote(const QString& text);
 // whole between '% and %'. The pattern characters in the text keep their meaning.
 QString SqlLikeQuote(const QString& text);
 
-// Whether the database has Paper, Attempt and AttemptAnswer (in any letter case), asked of the
-// driver's table list, so that no statement fails and nothing of Score is read.
+// Whether the connection's own schema (SQLite's main database, PostgreSQL's current_schema(),
+// SQL Server's SCHEMA_NAME()) has all of Paper, Attempt and AttemptAnswer, by name in any letter
+// case: the tables its statements reach. Asked of the catalogue, so that nothing of Score is read.
+// Throws EDatabaseError when the catalogue cannot be read.
 bool HasAttemptTables(const QSqlDatabase& database);
 
 // The SHA-256 of a paper's bytes in lower-case hex, as the Sha256 of its Paper row and the
@@ -44,6 +46,9 @@ std::optional<int> DroppedWidthFor(int widestItem, int itemCount, int visibleIte
 // Widens the drop-down list of the box so that its widest item fits; leaves a box without
 // items alone.
 void AdjustDropDownWidth(QComboBox* box);
+
+// The UTF-8 bytes that the journal and the attempt records keep, as text.
+QString Utf8Text(std::string_view text);
 
 // Trims the characters with codes 0 to 32 from both ends, as user texts are trimmed before they
 // are checked, shown, stored or compared.

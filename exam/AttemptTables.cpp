@@ -4,33 +4,27 @@
 #include "platform/DatabaseConnection.h"
 
 #include <QDateTime>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
-#include <QStringList>
-#include <QVariant>
 #include <algorithm>
 
 namespace attempttables {
 
 namespace {
 
-// SQL Server takes at most 1000 rows in one VALUES list.
+// SQL Server takes at most 1000 rows in one VALUES list and 2100 bound values in one statement
+// (five to a row).
 constexpr size_t AnswersPerStatement = 1000;
+constexpr size_t BoundAnswersPerStatement = 400;
 
 bool IsOdbc(const QSqlDatabase& database) {
     return database.driverName() == u"QODBC";
 }
 
-// The drivers' codes of a key violation: PostgreSQL's SQLSTATE, SQLite's constraint codes,
-// SQL Server's duplicate key numbers.
-bool IsKeyViolation(const QSqlError& error) {
-    static const QStringList codes = {u"23505"_qs, u"19"_qs,   u"1555"_qs,
-                                      u"2067"_qs,  u"2627"_qs, u"2601"_qs};
-    return codes.contains(error.nativeErrorCode());
-}
-
 QVariant Text(const std::string& text) {
-    return QString::fromStdString(text);
+    return Utf8Text(text);
 }
 
 // As text a time reaches a timestamp column unchanged; ODBC takes a date-time itself.
@@ -38,89 +32,139 @@ QVariant Time(const QSqlDatabase& database, const std::string& text) {
     if (text.empty())
         return QVariant(QMetaType(QMetaType::QString));
     if (IsOdbc(database))
-        return QDateTime::fromString(QString::fromStdString(text), u"yyyy-MM-dd HH:mm:ss"_qs);
+        return QDateTime::fromString(Utf8Text(text), u"yyyy-MM-dd HH:mm:ss"_qs);
     return Text(text);
 }
 
 QVariant Score(const std::string& score) {
     bool number = false;
-    const qlonglong value = QString::fromStdString(score).toLongLong(&number);
+    const qlonglong value = Utf8Text(score).toLongLong(&number);
     return number ? QVariant(value) : Text(score);
 }
 
-// Runs the statement and returns the rows it inserted; 0 on a key violation when that is
-// allowed, a throw on every other failure.
-int Run(platform::TADOConnection& connection, const QString& sql,
-        const std::vector<QVariant>& values, bool keyViolationAllowed = false) {
+[[noreturn]] void Fail(platform::TADOConnection& connection, const QSqlError& error) {
+    connection.AddError(error);
+    throw platform::EDatabaseError(connection.ErrorText());
+}
+
+// Runs the statement, prepared when it has values and in one go when it has none.
+QSqlQuery Run(platform::TADOConnection& connection, const Statement& statement) {
     QSqlQuery query(connection.Database());
-    bool done = query.prepare(sql);
-    if (done) {
-        for (const QVariant& value : values)
+    query.setForwardOnly(true);
+    bool done = false;
+    if (statement.values.isEmpty()) {
+        done = query.exec(statement.sql);
+    } else if (query.prepare(statement.sql)) {
+        for (const QVariant& value : statement.values)
             query.addBindValue(value);
         done = query.exec();
     }
-    if (done)
-        return query.numRowsAffected();
-    if (keyViolationAllowed && IsKeyViolation(query.lastError()))
-        return 0;
-    connection.AddError(query.lastError());
+    if (!done)
+        Fail(connection, query.lastError());
+    return query;
+}
+
+// Whether an InsertUnlessThere wrote its row. SQL Server answers 0 for a key that was there, so
+// that no answer at all is a failure there and never taken for a row recorded already.
+bool Written(platform::TADOConnection& connection, QSqlQuery& query) {
+    if (query.next())
+        return query.value(0).toInt() == 1;
+    if (!IsOdbc(connection.Database()))
+        return false;
+    connection.AddError(platform::DbErrorProviderFailure, u"数据库没有答复这份答卷是否已记录。"_qs);
     throw platform::EDatabaseError(connection.ErrorText());
+}
+
+QString Placeholders(qsizetype count) {
+    QStringList marks;
+    for (qsizetype i = 0; i < count; ++i)
+        marks << u"?"_qs;
+    return u"("_qs + marks.join(u", "_qs) + u")"_qs;
+}
+
+// The values as literals written by the driver, which knows how its server reads a backslash.
+QString Literals(const QSqlDriver& driver, const QVariantList& values) {
+    QStringList literals;
+    for (const QVariant& value : values) {
+        QSqlField field(QString(), value.metaType());
+        field.setValue(value);
+        literals << driver.formatValue(field);
+    }
+    return u"("_qs + literals.join(u", "_qs) + u")"_qs;
 }
 
 } // namespace
 
-// PostgreSQL aborts a transaction at a key violation, so a row that is there already is skipped
-// by the statement itself; SQL Server knows no such clause but goes on after one.
-QString InsertUnlessThere(const QSqlDatabase& database, const QString& insert) {
-    return IsOdbc(database) ? insert : insert + u" ON CONFLICT DO NOTHING"_qs;
+Statement InsertUnlessThere(const QSqlDatabase& database, const QString& table,
+                            const QStringList& columns, const QVariantList& values) {
+    const QString insert = u"INSERT INTO %1 (%2) VALUES %3"_qs.arg(table, columns.join(u", "_qs),
+                                                                   Placeholders(values.size()));
+    if (!IsOdbc(database))
+        return {insert + u" ON CONFLICT DO NOTHING RETURNING 1"_qs, values};
+    // The key is looked up under a lock held to the end of the transaction, so that two posts
+    // of one key cannot both find it missing.
+    return {
+        u"SET NOCOUNT ON; IF NOT EXISTS (SELECT 1 FROM %1 WITH (UPDLOCK, HOLDLOCK) WHERE "
+        u"%2 = ?) BEGIN %3; SELECT 1; END ELSE SELECT 0;"_qs.arg(table, columns.first(), insert),
+        QVariantList{values.first()} + values};
+}
+
+Statement AnswersInsert(const QSqlDatabase& database, const std::string& token,
+                        std::span<const RecordedAnswer> answers) {
+    const bool bound = IsOdbc(database);
+    Statement statement;
+    QStringList rows;
+    for (const RecordedAnswer& answer : answers) {
+        const QVariantList row = {Utf8Text(token), answer.question, Utf8Text(answer.answer),
+                                  answer.marks, answer.fullMarks};
+        if (bound) {
+            rows << Placeholders(row.size());
+            statement.values += row;
+        } else {
+            rows << Literals(*database.driver(), row);
+        }
+    }
+    statement.sql = u"INSERT INTO AttemptAnswer (Token, Question, Answer, Marks, FullMarks) "
+                    u"VALUES "_qs +
+                    rows.join(u", "_qs);
+    return statement;
 }
 
 bool InsertAttempt(platform::TADOConnection& connection, const AttemptRecord& attempt) {
     const QSqlDatabase database = connection.Database();
     const JournaledScoreRow& row = attempt.row;
-    return Run(connection,
-               InsertUnlessThere(database,
-                                 u"INSERT INTO Attempt (Token, Town, Fac, Name, Score, STime, "
-                                 u"PaperSha256, StartTime, EndTime, Ending, Elapsed, Resumes, "
-                                 u"AwaySeconds) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_qs),
-               {Text(attempt.token), Text(row.town), Text(row.unit), Text(row.name),
-                Score(row.score), Time(database, row.time), Text(attempt.paperSha256),
-                Time(database, attempt.startTime), Time(database, attempt.endTime),
-                QString::fromLatin1(EndingName(attempt.ending)), attempt.elapsed, attempt.resumes,
-                QVariant(qlonglong(attempt.awaySeconds))},
-               true) > 0;
+    QSqlQuery query = Run(
+        connection,
+        InsertUnlessThere(database, u"Attempt"_qs,
+                          {u"Token"_qs, u"Town"_qs, u"Fac"_qs, u"Name"_qs, u"Score"_qs, u"STime"_qs,
+                           u"PaperSha256"_qs, u"StartTime"_qs, u"EndTime"_qs, u"Ending"_qs,
+                           u"Elapsed"_qs, u"Resumes"_qs, u"AwaySeconds"_qs},
+                          {Text(attempt.token), Text(row.town), Text(row.unit), Text(row.name),
+                           Score(row.score), Time(database, row.time), Text(attempt.paperSha256),
+                           Time(database, attempt.startTime), Time(database, attempt.endTime),
+                           QString::fromLatin1(EndingName(attempt.ending)), attempt.elapsed,
+                           attempt.resumes, QVariant(qlonglong(attempt.awaySeconds))}));
+    return Written(connection, query);
 }
 
 void InsertPaper(platform::TADOConnection& connection, const std::string& sha256,
                  const std::string& title, const std::string& bytes) {
     Run(connection,
-        InsertUnlessThere(connection.Database(),
-                          u"INSERT INTO Paper (Sha256, Title, Bytes) VALUES (?, ?, ?)"_qs),
-        {Text(sha256), Text(title), QByteArray::fromStdString(bytes)}, true);
+        InsertUnlessThere(connection.Database(), u"Paper"_qs,
+                          {u"Sha256"_qs, u"Title"_qs, u"Bytes"_qs},
+                          {Text(sha256), Text(title), QByteArray::fromStdString(bytes)}));
 }
 
-// The values are written into the statement, quoted as every text of the suite's SQL is: one
-// round trip for all of them, where bound values cost the server a prepared statement each.
+// Written as literals, one round trip carries a whole batch, where PostgreSQL's bound values
+// cost a prepared statement each; SQL Server's bound batch is one execution too.
 void InsertAnswers(platform::TADOConnection& connection, const AttemptRecord& attempt) {
-    const auto& answers = attempt.answers;
-    const QString token = SqlQuote(QString::fromStdString(attempt.token));
-    for (size_t first = 0; first < answers.size(); first += AnswersPerStatement) {
-        const size_t end = std::min(answers.size(), first + AnswersPerStatement);
-        QStringList rows;
-        for (size_t i = first; i < end; ++i)
-            rows << u"(%1, %2, %3, %4, %5)"_qs.arg(token)
-                        .arg(answers[i].question)
-                        .arg(SqlQuote(QString::fromStdString(answers[i].answer)))
-                        .arg(answers[i].marks)
-                        .arg(answers[i].fullMarks);
-        QSqlQuery query(connection.Database());
-        if (!query.exec(u"INSERT INTO AttemptAnswer (Token, Question, Answer, Marks, FullMarks) "
-                        u"VALUES "_qs +
-                        rows.join(u", "_qs))) {
-            connection.AddError(query.lastError());
-            throw platform::EDatabaseError(connection.ErrorText());
-        }
-    }
+    const QSqlDatabase database = connection.Database();
+    const size_t batch = IsOdbc(database) ? BoundAnswersPerStatement : AnswersPerStatement;
+    const std::span<const RecordedAnswer> answers(attempt.answers);
+    for (size_t first = 0; first < answers.size(); first += batch)
+        Run(connection,
+            AnswersInsert(database, attempt.token,
+                          answers.subspan(first, std::min(batch, answers.size() - first))));
 }
 
 } // namespace attempttables

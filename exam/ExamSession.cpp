@@ -20,10 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 // A user's text as the journal and the score row keep it: trimmed, in UTF-8.
 std::string TrimmedUtf8(const QString& text) {
     return TrimText(text).toStdString();
@@ -106,7 +102,7 @@ void ExamSession::StorePaper() {
 void ExamSession::Resume(const JournaledRun& run, const PaperFile& file) {
     stage = Stage::Running;
     runId = run.id;
-    examinee = {FromUtf8(run.town), FromUtf8(run.unit), FromUtf8(run.name)};
+    examinee = {Utf8Text(run.town), Utf8Text(run.unit), Utf8Text(run.name)};
     paper = file;
     paperStored = run.paperStored;
     // A run journaled before attempts were kept gets its token now.
@@ -226,7 +222,7 @@ std::string EncodeAnswer(const std::vector<int32_t>& answer) {
 
 std::vector<int32_t> DecodeAnswer(const std::string& text) {
     std::vector<int32_t> answer;
-    for (const QString& entry : FromUtf8(text).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    for (const QString& entry : Utf8Text(text).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         bool ok = false;
         const int value = entry.toInt(&ok);
         if (ok)

@@ -1,5 +1,6 @@
 #include "exam/StartupRecovery.h"
 
+#include "common/FuncUnit.h"
 #include "exam/ExamSession.h"
 #include "paper/uFileHandle.h"
 #include "ui/ErrorBox.h"
@@ -11,10 +12,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The attempt a run journaled at its ending, the paper's bytes included when the database may
 // not have them and the file is still the one examined.
@@ -74,7 +71,7 @@ bool CompleteRecording(ExamJournal& journal, const JournaledRun& run, ScoreRecor
         return true;
     if (run.ending == RunEnding::HandIn)
         recorder.PostSecondCopy(run.row);
-    ui::MessageBox(nullptr, u"上次考试的成绩已补记:"_qs + FromUtf8(run.row.score) + u"分"_qs,
+    ui::MessageBox(nullptr, u"上次考试的成绩已补记:"_qs + Utf8Text(run.row.score) + u"分"_qs,
                    u"提示"_qs, ui::MB_OK | ui::MB_ICONINFORMATION);
     return true;
 }
@@ -82,9 +79,9 @@ bool CompleteRecording(ExamJournal& journal, const JournaledRun& run, ScoreRecor
 QString ResumeQuestion(const JournaledRun& run, int32_t timeLimit) {
     const QString remaining =
         timeLimit > 0 ? RemainingTime(std::max(0, timeLimit - run.elapsed)) : u"不限时"_qs;
-    return u"检测到未完成的考试:\r\n\r\n所在乡镇 【"_qs + FromUtf8(run.town) +
-           u"】\r\n所在单位 【"_qs + FromUtf8(run.unit) + u"】\r\n考生姓名 【"_qs +
-           FromUtf8(run.name) + u"】\r\n试卷 【"_qs + FromUtf8(run.paperTitle) +
+    return u"检测到未完成的考试:\r\n\r\n所在乡镇 【"_qs + Utf8Text(run.town) +
+           u"】\r\n所在单位 【"_qs + Utf8Text(run.unit) + u"】\r\n考生姓名 【"_qs +
+           Utf8Text(run.name) + u"】\r\n试卷 【"_qs + Utf8Text(run.paperTitle) +
            u"】\r\n剩余时间 "_qs + remaining + u"\r\n\r\n是否继续这次考试?"_qs;
 }
 

@@ -20,8 +20,12 @@ std::optional<bool> TDataModule2::KeepsAttempts() {
     if (keepsAttemptsOf != con1.ConnectionString())
         keepsAttempts.reset();
     if (!keepsAttempts && con1.Open()) {
-        keepsAttempts = HasAttemptTables(con1.Database());
-        keepsAttemptsOf = con1.ConnectionString();
+        try {
+            keepsAttempts = HasAttemptTables(con1.Database());
+            keepsAttemptsOf = con1.ConnectionString();
+        } catch (const platform::EDatabaseError&) {
+            // Unknown while the catalogue cannot be read: asked again at the next call.
+        }
     }
     return keepsAttempts;
 }
@@ -39,10 +43,6 @@ bool TDataModule2::StorePaper(const std::string& sha256, const std::string& titl
 }
 
 namespace {
-
-QString Utf8(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // Ends a transaction that did not commit; its own failure changes nothing about that.
 void RollBack(platform::TADOConnection& connection) {
@@ -79,8 +79,8 @@ ScoreRecorder::Posted TDataModule2::PostAttempt(const AttemptRecord& attempt) {
                                        attempt.paperBytes);
         attempttables::InsertAnswers(con1, attempt);
         const JournaledScoreRow& row = attempt.row;
-        PostScoreFields(qry1, Utf8(row.town), Utf8(row.unit), Utf8(row.name), Utf8(row.score),
-                        Utf8(row.time));
+        PostScoreFields(qry1, Utf8Text(row.town), Utf8Text(row.unit), Utf8Text(row.name),
+                        Utf8Text(row.score), Utf8Text(row.time));
         qry1.Close();
         if (!database.commit())
             FailWith(con1, database.lastError());
@@ -104,13 +104,13 @@ void TDataModule2::PostScoreRow(const JournaledScoreRow& row) {
 // Closed at once, so that an ending still waiting in an error box of its own recording cannot
 // post a second row for this exam.
 void TDataModule2::AppendRow(const JournaledScoreRow& row) {
-    AppendScoreRow(qry1, Utf8(row.town), Utf8(row.unit), Utf8(row.name), Utf8(row.score),
-                   Utf8(row.time));
+    AppendScoreRow(qry1, Utf8Text(row.town), Utf8Text(row.unit), Utf8Text(row.name),
+                   Utf8Text(row.score), Utf8Text(row.time));
     qry1.Close();
 }
 
 std::optional<bool> TDataModule2::ScoreRowPosted(const JournaledScoreRow& row) {
-    if (!OpenQuery(qry1, u"select * from Score where Fac="_qs + SqlQuote(Utf8(row.unit)), true))
+    if (!OpenQuery(qry1, u"select * from Score where Fac="_qs + SqlQuote(Utf8Text(row.unit)), true))
         return std::nullopt;
     const std::string fields[] = {row.town, row.unit, row.name, row.score, row.time};
     bool found = false;
@@ -125,7 +125,8 @@ std::optional<bool> TDataModule2::ScoreRowPosted(const JournaledScoreRow& row) {
 }
 
 void TDataModule2::PostSecondCopy(const JournaledScoreRow& row) {
-    AppendSecondScoreRow(*this, Utf8(row.town), Utf8(row.unit), Utf8(row.name), Utf8(row.score));
+    AppendSecondScoreRow(*this, Utf8Text(row.town), Utf8Text(row.unit), Utf8Text(row.name),
+                         Utf8Text(row.score));
 }
 
 QString ScoreTimeText(const QDateTime& moment) {

@@ -96,7 +96,9 @@ ConnectionTarget PostgresTarget(const std::vector<ConnectionStringItem>& items) 
     target.databaseName = FirstOf(items, {u"Initial Catalog"_qs, u"Database"_qs});
     target.userName = FirstOf(items, {u"User ID"_qs, u"UID"_qs, u"User"_qs});
     target.password = FirstOf(items, {u"Password"_qs, u"PWD"_qs});
-    target.connectOptions = u"connect_timeout=15"_qs;
+    // Backslashes in literals are plain characters from the session's start, so that the
+    // driver, which asks the server once when it connects, formats values for that setting.
+    target.connectOptions = u"connect_timeout=15;options='-c standard_conforming_strings=on'"_qs;
     return target;
 }
 

@@ -101,16 +101,12 @@ bool TADOConnection::OpenDatabase() {
 }
 
 // WAL lets readers go on while one writer writes, and with the busy timeout concurrent writers
-// wait in turn. PostgreSQL must treat backslashes in literals as plain characters, since the
-// only quoting of user text is the doubled apostrophe.
+// wait in turn. (PostgreSQL's backslashes are set plain in the connection's options.)
 bool TADOConnection::PrepareSession(QSqlDatabase& database) {
-    const QString setup = driver == u"QSQLITE" ? u"PRAGMA journal_mode=WAL"_qs
-                          : driver == u"QPSQL" ? u"SET standard_conforming_strings = on"_qs
-                                               : QString();
-    if (setup.isEmpty())
+    if (driver != u"QSQLITE")
         return true;
     QSqlQuery query(database);
-    if (query.exec(setup))
+    if (query.exec(u"PRAGMA journal_mode=WAL"_qs))
         return true;
     AddError(query.lastError());
     return false;

@@ -143,3 +143,33 @@ TEST(ConnectionConfig, DefaultsSectionsCaseAndTheProgramDirectory) {
     EXPECT_FALSE(connection.Connected());
     EXPECT_EQ(ProgramDirectory(), QCoreApplication::applicationDirPath() + u'/');
 }
+
+class AttemptTableSchema : public ::testing::TestWithParam<testsupport::Backend> {};
+
+// The copies elsewhere go to SQLite's temp schema or a PostgreSQL schema "other".
+TEST_P(AttemptTableSchema, OnlyAllThreeInTheConnectionsOwnSchemaCount) {
+    const QStringList all = {u"Paper"_qs, u"Attempt"_qs, u"AttemptAnswer"_qs};
+    const QStringList two = all.mid(0, 2);
+    const std::tuple<QStringList, QStringList, bool> cases[] = {
+        {all, all, true}, {two, {u"AttemptAnswer"_qs}, false}, {{}, all, false}};
+    const bool sqlite = GetParam() == testsupport::Backend::Sqlite;
+    for (const auto& [own, elsewhere, found] : cases) {
+        const testsupport::TestDatabase database(GetParam(), testsupport::Tables::ScoresOnly);
+        TADOConnection connection;
+        connection.SetConnectionString(database.ConnectionString());
+        if (!sqlite)
+            connection.Execute(u"create schema other"_qs);
+        for (const QString& table : own)
+            connection.Execute(u"create table %1 (id integer)"_qs.arg(table));
+        for (const QString& table : elsewhere)
+            connection.Execute((sqlite ? u"create temp table %1 (id integer)"_qs
+                                       : u"create table other.%1 (id integer)"_qs)
+                                   .arg(table));
+        EXPECT_EQ(HasAttemptTables(connection.Database()), found) << own.join(u',').toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, AttemptTableSchema,
+                         ::testing::Values(testsupport::Backend::Sqlite,
+                                           testsupport::Backend::Postgres),
+                         [](const auto& info) { return testsupport::BackendName(info.param); });

@@ -146,7 +146,7 @@ QString PasswordOf(const QString& role, const QString& file, const PasswordPromp
     return password;
 }
 
-int Init(const Arguments& arguments, QTextStream& out) {
+int Init(const Arguments& arguments, QTextStream& out, QTextStream& err) {
     if (arguments.print) {
         out << TableScripts(Dialect::SqlServer);
         return 0;
@@ -154,11 +154,11 @@ int Init(const Arguments& arguments, QTextStream& out) {
     const QString connection = ConnectionOf(arguments, 1);
     CreateSqliteFileIfMissing(connection);
     Database database(connection);
-    const QStringList created = CreateTables(database, arguments.missingOnly);
-    out << u"%1：%2\n"_qs.arg(database.Describe(), created.isEmpty()
-                                                       ? u"所有表都已存在，未做改动"_qs
-                                                       : u"已建表 "_qs + created.join(u", "_qs));
-    return 0;
+    const TablesSetUp setUp = CreateTables(database, arguments.missingOnly);
+    out << u"%1：%2\n"_qs.arg(database.Describe(), setUp.Summary());
+    for (const QString& refusal : setUp.refused)
+        err << refusal << u'\n';
+    return setUp.refused.isEmpty() ? 0 : 1;
 }
 
 int Roles(const Arguments& arguments, QTextStream& out, const PasswordPrompt& ask) {
@@ -253,7 +253,7 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
         const Arguments parsed = Parse(arguments);
         const QString command = parsed.words.value(0);
         if (command == u"init")
-            return Init(parsed, out);
+            return Init(parsed, out, err);
         if (command == u"roles")
             return Roles(parsed, out, askPassword);
         if (command == u"units")

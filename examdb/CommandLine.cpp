@@ -5,6 +5,7 @@
 #include "examdb/Demo.h"
 #include "examdb/Setup.h"
 #include "examdb/Units.h"
+#include "platform/ConnectionString.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,10 +28,12 @@ const char* const HelpText = R"(用法 / Usage:
   examdb demo [--papers 文件夹]
   examdb --help
 
-数据库：连接字符串，或 --config 所给文件的 [DBConifg] 一节；都不给时用程序旁的 DBConifg.ini。
-  The database: a connection string, or section [DBConifg] of the --config file; by default the
-  DBConifg.ini beside the program. SQLite and PostgreSQL, e.g.
-  "Provider=PostgreSQL;Data Source=/var/run/postgresql;Initial Catalog=korvend".
+数据库：--config 所给文件的 [DBConifg] 一节；不给时用程序旁的 DBConifg.ini。带密码的连接写在
+  这样的文件里（只让用户组 examsuite 读取）：命令行上的连接字符串别的用户也看得到。
+  The database: section [DBConifg] of the --config file, by default the DBConifg.ini beside the
+  program. Keep a connection with a password in such a file, readable by the group examsuite
+  only: other users can see a connection string given on the command line. SQLite and
+  PostgreSQL, e.g. "Provider=PostgreSQL;Data Source=/var/run/postgresql;Initial Catalog=korvend".
 
 init    建立考试系统的全部表（town、Fac、Score、Paper、Attempt、AttemptAnswer）；已有任何一张时
         拒绝，除非加 --missing-only（只建缺少的表）。--print 输出 SQL Server 的建表语句。
@@ -264,10 +267,14 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
             return Demo(parsed, out);
         throw UsageError(u"不认识的命令“%1”"_qs.arg(command));
     } catch (const UsageError& e) {
-        err << QString::fromUtf8(e.what()) << u"\n用 examdb --help 查看用法\n"_qs;
+        err << platform::MaskPasswords(QString::fromUtf8(e.what()))
+            << u"\n用 examdb --help 查看用法\n"_qs;
         return 2;
     } catch (const Failure& e) {
-        err << e.message() << u'\n';
+        err << platform::MaskPasswords(e.message()) << u'\n';
+        return 1;
+    } catch (const ConfigFileUnreadable& e) {
+        err << QString::fromUtf8(e.what()) << u'\n';
         return 1;
     }
 }

@@ -173,6 +173,23 @@ bool Runs(const QString& connectionString, const QString& sql) {
     }
 }
 
+// A password in the connection string is never shown, whether the fault ends the command or
+// stands in check's report.
+TEST(ExamdbMessages, MaskPasswords) {
+    testsupport::TempDir dir;
+    const QString connection = u"Provider=Other;User ID=u;Password=\"se;cret\""_qs;
+    const QString ini = QString::fromStdString(dir.write(
+        "other.ini", ("[DBConifg]\nConnectionString=" + connection + "\n").toStdString()));
+    for (const QStringList& arguments :
+         {QStringList{u"init"_qs, connection}, QStringList{u"check"_qs, u"--config"_qs, ini}}) {
+        const Outcome outcome = Examdb(arguments);
+        EXPECT_EQ(outcome.code, 1);
+        const QString shown = outcome.out + outcome.err;
+        EXPECT_TRUE(shown.contains(u"User ID=u;Password=***"_qs)) << shown.toStdString();
+        EXPECT_FALSE(shown.contains(u"cret"_qs)) << shown.toStdString();
+    }
+}
+
 // The SHA-256 of the three bytes "abc".
 const QString AbcSha256 = u"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"_qs;
 

@@ -1,6 +1,7 @@
 #include "examdb/Check.h"
 
 #include "examdb/Database.h"
+#include "platform/ConnectionString.h"
 
 namespace examdb {
 namespace {
@@ -74,7 +75,7 @@ ConnectionCheck CheckConnection(const QString& section, const QString& connectio
 QString CheckReport(const ConnectionCheck& check) {
     QStringList lines{u"[%1]"_qs.arg(check.section)};
     if (!check.error.isEmpty()) {
-        lines << u"  连接失败：%1"_qs.arg(check.error);
+        lines << u"  连接失败：%1"_qs.arg(platform::MaskPasswords(check.error));
         return lines.join(u'\n') + u'\n';
     }
     lines << u"  服务器：%1"_qs.arg(check.server);

@@ -8,6 +8,7 @@
 #include "examdb/Sittings.h"
 #include "examdb/Units.h"
 #include "examdb/Verify.h"
+#include "platform/ConnectionString.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,10 +38,12 @@ const char* const HelpText = R"(用法 / Usage:
   examdb demo [--papers 文件夹]
   examdb --help
 
-数据库：连接字符串，或 --config 所给文件的 [DBConifg] 一节；都不给时用程序旁的 DBConifg.ini。
-  The database: a connection string, or section [DBConifg] of the --config file; by default the
-  DBConifg.ini beside the program. SQLite and PostgreSQL, e.g.
-  "Provider=PostgreSQL;Data Source=/var/run/postgresql;Initial Catalog=korvend".
+数据库：--config 所给文件的 [DBConifg] 一节；不给时用程序旁的 DBConifg.ini。带密码的连接写在
+  这样的文件里（只让用户组 examsuite 读取）：命令行上的连接字符串别的用户也看得到。
+  The database: section [DBConifg] of the --config file, by default the DBConifg.ini beside the
+  program. Keep a connection with a password in such a file, readable by the group examsuite
+  only: other users can see a connection string given on the command line. SQLite and
+  PostgreSQL, e.g. "Provider=PostgreSQL;Data Source=/var/run/postgresql;Initial Catalog=korvend".
 
 init    建立考试系统的全部表（town、Fac、Score、Paper、Attempt、AttemptAnswer、Sitting、
         SittingPaper、SittingUnit、Roster、AttemptStart）；已有任何一张时拒绝，除非加
@@ -189,7 +192,7 @@ QString PasswordOf(const QString& role, const QString& file, const PasswordPromp
     return password;
 }
 
-int Init(const Arguments& arguments, QTextStream& out) {
+int Init(const Arguments& arguments, QTextStream& out, QTextStream& err) {
     if (arguments.print) {
         out << TableScripts(Dialect::SqlServer);
         return 0;
@@ -197,11 +200,11 @@ int Init(const Arguments& arguments, QTextStream& out) {
     const QString connection = ConnectionOf(arguments, 1);
     CreateSqliteFileIfMissing(connection);
     Database database(connection);
-    const QStringList created = CreateTables(database, arguments.missingOnly);
-    out << u"%1：%2\n"_qs.arg(database.Describe(), created.isEmpty()
-                                                       ? u"所有表都已存在，未做改动"_qs
-                                                       : u"已建表 "_qs + created.join(u", "_qs));
-    return 0;
+    const TablesSetUp setUp = CreateTables(database, arguments.missingOnly);
+    out << u"%1：%2\n"_qs.arg(database.Describe(), setUp.Summary());
+    for (const QString& refusal : setUp.refused)
+        err << refusal << u'\n';
+    return setUp.refused.isEmpty() ? 0 : 1;
 }
 
 int Roles(const Arguments& arguments, QTextStream& out, const PasswordPrompt& ask) {
@@ -365,7 +368,7 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
         const Arguments parsed = Parse(arguments);
         const QString command = parsed.words.value(0);
         if (command == u"init")
-            return Init(parsed, out);
+            return Init(parsed, out, err);
         if (command == u"roles")
             return Roles(parsed, out, askPassword);
         if (command == u"units")
@@ -384,10 +387,14 @@ int RunCommandLine(const QStringList& arguments, QTextStream& out, QTextStream& 
         }
         throw UsageError(u"不认识的命令“%1”"_qs.arg(command));
     } catch (const UsageError& e) {
-        err << QString::fromUtf8(e.what()) << u"\n用 examdb --help 查看用法\n"_qs;
+        err << platform::MaskPasswords(QString::fromUtf8(e.what()))
+            << u"\n用 examdb --help 查看用法\n"_qs;
         return 2;
     } catch (const Failure& e) {
-        err << e.message() << u'\n';
+        err << platform::MaskPasswords(e.message()) << u'\n';
+        return 1;
+    } catch (const ConfigFileUnreadable& e) {
+        err << QString::fromUtf8(e.what()) << u'\n';
         return 1;
     }
 }

@@ -3,7 +3,10 @@
 #include "common/ConnectionConfig.h"
 #include "platform/ConnectionString.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
+#include <libpq-fe.h>
+#include <memory>
 
 namespace examdb {
 namespace {
@@ -35,8 +38,8 @@ Database::Database(const QString& connectionString) {
                           .arg(target.databaseName,
                                target.userName.isEmpty() ? u"（本系统用户）"_qs : target.userName);
     } else {
-        throw Failure(u"examdb 只能连接 SQLite 或 PostgreSQL（连接字符串：%1）；"
-                      "SQL Server 的建表语句用 examdb init --print 输出"_qs.arg(connectionString));
+        throw Failure(u"examdb 只能连接 SQLite 或 PostgreSQL；SQL Server 的建表语句用 "
+                      "examdb init --print 输出。连接字符串：\n%1"_qs.arg(connectionString));
     }
     connection.SetConnectionString(connectionString);
     if (!connection.Open())
@@ -62,7 +65,8 @@ void Database::Execute(const QString& sql, Shown shown) {
     if (query.exec(sql))
         return;
     const QString error = u"数据库拒绝了语句：%1"_qs.arg(ErrorOf(query.lastError()));
-    throw Failure(shown == Shown::Statement ? error + u'\n' + sql : error);
+    throw Failure(shown == Shown::Statement ? error + u'\n' + sql : error,
+                  query.lastError().nativeErrorCode());
 }
 
 QSqlQuery Database::Run(const QString& sql, const QVariantList& values) {
@@ -89,6 +93,24 @@ void Database::InTransaction(const std::function<void()>& work) {
     }
     if (!handle.commit())
         throw Failure(u"无法提交事务：%1"_qs.arg(ErrorOf(handle.lastError())));
+}
+
+QString Database::PasswordVerifier(const QString& role, const QString& password) {
+    // The handle of Qt's PostgreSQL driver is libpq's connection.
+    const QVariant handle = Handle().driver()->handle();
+    PGconn* server = dialect == Dialect::Postgresql && handle.isValid()
+                         ? *static_cast<PGconn* const*>(handle.constData())
+                         : nullptr;
+    if (!server)
+        throw Failure(u"只有 PostgreSQL 的连接能计算密码的校验值"_qs);
+    const std::unique_ptr<char, decltype(&PQfreemem)> verifier(
+        PQencryptPasswordConn(server, password.toUtf8().constData(), role.toUtf8().constData(),
+                              "scram-sha-256"),
+        &PQfreemem);
+    if (!verifier)
+        throw Failure(u"无法计算 %1 密码的校验值：%2"_qs.arg(
+            role, QString::fromUtf8(PQerrorMessage(server)).trimmed()));
+    return QString::fromUtf8(verifier.get());
 }
 
 } // namespace examdb

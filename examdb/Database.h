@@ -11,11 +11,17 @@
 
 namespace examdb {
 
-// A fault that ends a command with exit code 1; its text is for the user.
+// A fault that ends a command with exit code 1; its text is for the user. A statement the
+// database refused keeps the database's own error code (PostgreSQL's SQLSTATE).
 class Failure final : public std::runtime_error {
 public:
-    explicit Failure(const QString& message) : std::runtime_error(message.toStdString()) {}
+    explicit Failure(const QString& message, const QString& code = {})
+        : std::runtime_error(message.toStdString()), errorCode(code) {}
     QString message() const { return QString::fromStdString(what()); }
+    const QString& code() const { return errorCode; }
+
+private:
+    QString errorCode;
 };
 
 // An SQLite file named by a connection string, which init may create; empty for other drivers.
@@ -44,6 +50,10 @@ public:
     void InTransaction(const std::function<void()>& work);
     // For the readers of the shared layers, which take the suite's connection.
     platform::TADOConnection& Connection() { return connection; }
+    // The SCRAM-SHA-256 verifier of a role's password, as libpq computes it on this side of the
+    // connection: ALTER ROLE ... PASSWORD with it sends the server no clear password to log.
+    // PostgreSQL only; throws Failure when it cannot be computed.
+    QString PasswordVerifier(const QString& role, const QString& password);
 
 private:
     QSqlDatabase Handle() const { return connection.Database(); }

@@ -26,20 +26,25 @@ QString Suffix(Dialect dialect) {
     return {};
 }
 
-QString TableOf(const QString& statement) {
-    static const QRegularExpression table(
-        u"^\\s*CREATE\\s+(?:TABLE\\s+(\\w+)|(?:UNIQUE\\s+)?INDEX\\s+\\w+\\s+ON\\s+(\\w+))"_qs,
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = table.match(statement);
-    if (!match.hasMatch())
-        throw std::logic_error("statement of no table in the embedded SQL: " +
-                               statement.toStdString());
-    const QString name = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+QString SuiteTableNamed(const QString& name) {
     for (const QString& known : SuiteTables()) {
         if (known.compare(name, Qt::CaseInsensitive) == 0)
             return known;
     }
     throw std::logic_error("unknown table in the embedded SQL: " + name.toStdString());
+}
+
+TableStatement StatementOf(const QString& sql) {
+    static const QRegularExpression pattern(
+        u"^\\s*(?:CREATE\\s+(?:TABLE\\s+(\\w+)|(?:UNIQUE\\s+)?INDEX\\s+\\w+\\s+ON\\s+(\\w+))|"
+        "ALTER\\s+TABLE\\s+(\\w+)\\s+ADD\\s+CONSTRAINT\\s+(\\w+))"_qs,
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(sql);
+    if (!match.hasMatch())
+        throw std::logic_error("statement of no table in the embedded SQL: " + sql.toStdString());
+    // Exactly one of the three alternatives names the table.
+    const QString table = match.captured(1) + match.captured(2) + match.captured(3);
+    return {SuiteTableNamed(table), sql, match.captured(4)};
 }
 
 } // namespace
@@ -61,7 +66,7 @@ QString TableScripts(Dialect dialect) {
 std::vector<TableStatement> TableStatements(Dialect dialect) {
     std::vector<TableStatement> statements;
     for (const QString& sql : SplitStatements(TableScripts(dialect)))
-        statements.push_back({TableOf(sql), sql});
+        statements.push_back(StatementOf(sql));
     return statements;
 }
 

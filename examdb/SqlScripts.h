@@ -8,11 +8,13 @@ namespace examdb {
 
 enum class Dialect { Sqlite, Postgresql, SqlServer };
 
-// One statement of a table script with the table it belongs to (the table it creates, or the
-// table an index is built on).
+// One statement of a table script with the table it belongs to (the table it creates, the table
+// an index is built on, or the table a constraint is added to) and, for ALTER TABLE ... ADD
+// CONSTRAINT, the constraint's name.
 struct TableStatement {
     QString table;
     QString sql;
+    QString constraint;
 };
 
 // Every table of the suite, in the order they are created.

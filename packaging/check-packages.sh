@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # Checks the packages in build/packages (or the folder given): their file lists, lintian, the
-# desktop entries and AppStream files, and the programs extracted with dpkg -x, started on the
-# offscreen platform as a normal user in the installed layout.
+# desktop entries and AppStream files, and the programs extracted with dpkg -x, configured by
+# the common package's postinst and started on the offscreen platform as normal users in the
+# installed layout. Runs as root, in a mount namespace of its own: there the extracted /etc and
+# /var/lib stand in for the machine's, which nothing changes.
 set -euo pipefail
+[ -n "${EXAMSUITE_CHECK_NAMESPACE:-}" ] ||
+    exec unshare --mount --propagation private env EXAMSUITE_CHECK_NAMESPACE=1 "$0" "$@"
 cd "$(dirname "$0")/.."
 packages=$(realpath "${1:-build/packages}")
 deb() { ls "$packages"/examsuite-"$1"_*.deb; }
 work=$(mktemp -d /tmp/examsuite-packages-XXXXXX)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+cleanup() {
+    umount /etc/examsuite /etc /var/lib 2>/dev/null || true
+    [ -n "${KEEP:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
 failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
 
@@ -63,36 +71,48 @@ for metainfo in "$root"/usr/share/metainfo/*.xml; do
     appstreamcli validate --no-net "$metainfo" >/dev/null || fail "appstreamcli $metainfo"
 done
 
-# The links beside the programs point into /etc and /var/lib; here they point into the root.
-while IFS= read -r -d '' link; do
-    target=$(readlink "$link")
-    [[ $target == /* ]] && ln -sfn "$root$target" "$link"
-done < <(find "$root$lib" -type l -print0)
-cat >"$root/etc/examsuite/DBConifg.ini" <<INI
-[DBConifg]
-ConnectionString=Provider=SQLite;Data Source=$root/var/lib/examsuite/db/korvend.db
-[SqlDBConifg]
-ConnectionString=Provider=SQLite;Data Source=$root/var/lib/examsuite/db/exam.db
-INI
-install -d -m 1777 "$root/var/lib/examsuite/db"
-"$root$lib/examdb" demo --papers "$root/usr/share/examsuite/demo-papers" >/dev/null
-[ -n "$(ls "$root/var/lib/examsuite/Exam File")" ] || fail "examdb demo copied no paper"
-chmod a+w "$root"/var/lib/examsuite/db/*.db
+config=/etc/examsuite/DBConifg.ini
+[ "$(stat -c '%a' "$root$config")" = 640 ] || fail "$config is not packaged with mode 0640"
+
+# The extracted tree stands in for the machine's /etc/examsuite and /var/lib (with a copy of
+# the statoverride list), and a copy of /etc for the group that postinst adds.
+cp -a /etc "$work/etc"
+install -d "$root/var/lib/dpkg" "$work/etc/examsuite"
+cp /var/lib/dpkg/statoverride "$root/var/lib/dpkg/"
+mount --bind "$work/etc" /etc
+mount --bind "$root/etc/examsuite" /etc/examsuite
+mount --bind "$root/var/lib" /var/lib
+dpkg-deb --ctrl-tarfile "$(deb common)" | tar -x -C "$work" ./postinst
+sh "$work/postinst" configure || fail "postinst configure"
+[ "$(stat -c '%a %U:%G' "$config")" = "640 root:examsuite" ] ||
+    fail "$config is $(stat -c '%a %U:%G' "$config") after postinst, not 640 root:examsuite"
+
+# The shipped configuration names the demo databases, which examdb demo creates in the folder
+# that postinst made for the group.
+"$root$lib/examdb" demo >/dev/null
+[ -n "$(ls "/var/lib/examsuite/Exam File")" ] || fail "examdb demo copied no paper"
 "$root$lib/examdb" check >/dev/null || fail "examdb check on the demo database"
 
-# A normal user, whose program folder and /etc are read-only.
+# Normal users, whose program folder and /etc are read-only: a desk's user in the group
+# examsuite, and one outside it.
 user=nobody
 home=$work/home
 install -d -o "$user" "$home"
-chmod -R a+rX "$work"
+chmod a+rx "$work"
 chmod a-w "$root$lib" "$root/etc/examsuite"
 as_user() { setpriv --reuid="$user" --regid=nogroup --clear-groups -- env HOME="$home" \
+    XDG_CONFIG_HOME= QT_QPA_PLATFORM=offscreen "$@"; }
+as_member() { setpriv --reuid="$user" --regid=nogroup --groups=examsuite -- env HOME="$home" \
     XDG_CONFIG_HOME= QT_QPA_PLATFORM=offscreen "$@"; }
 for program in exam tallyboard paperbuilder; do
     # Still running after some seconds: it started and waits for its user.
     status=0
-    as_user timeout 6 "$root$lib/$program" >"$work/$program.log" 2>&1 || status=$?
+    as_member timeout 6 "$root$lib/$program" >"$work/$program.log" 2>&1 || status=$?
     [ "$status" -eq 124 ] || { cat "$work/$program.log"; fail "$program ended with $status"; }
 done
 as_user "$root$lib/examdb" --help | grep -q 'Usage' || fail "examdb --help"
+status=0
+as_user "$root$lib/examdb" check >/dev/null 2>"$work/outsider.log" || status=$?
+[ "$status" -eq 1 ] && grep -q "无法读取配置文件 $config.*用户组 examsuite" "$work/outsider.log" ||
+    { cat "$work/outsider.log"; fail "examdb check outside the group examsuite ended with $status"; }
 exit $failed

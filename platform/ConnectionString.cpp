@@ -1,6 +1,7 @@
 #include "platform/ConnectionString.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 namespace platform {
 namespace {
@@ -198,6 +199,14 @@ ConnectionTarget TranslateConnectionString(const QString& connectionString,
     }
     target.provider = provider;
     return target;
+}
+
+QString MaskPasswords(const QString& text) {
+    static const QRegularExpression password(
+        u"\\b((?:password|pwd)\\s*=\\s*)(\"(?:[^\"]|\"\")*\"|'(?:[^']|'')*'|\\{(?:[^}]|\\}\\})*\\}|"
+        "[^;\\r\\n]*)"_qs,
+        QRegularExpression::CaseInsensitiveOption);
+    return QString(text).replace(password, u"\\1***"_qs);
 }
 
 } // namespace platform

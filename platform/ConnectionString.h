@@ -51,4 +51,8 @@ ConnectionTarget TranslateConnectionString(const QString& connectionString,
 // The ODBC connection string for a SQL Server given by OLE DB items.
 QString SqlServerOdbcString(const std::vector<ConnectionStringItem>& items);
 
+// The text with the value of every Password= and PWD= item (any case, quoted, braced or up to
+// the next ";" or line end) replaced by "***", for messages that may quote a connection string.
+QString MaskPasswords(const QString& text);
+
 } // namespace platform

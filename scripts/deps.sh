@@ -10,6 +10,8 @@ packages=(
     qt6-charts-dev libqt6opengl6-dev
     # question banks: .xlsx written with libxlsxwriter, read with minizip and expat
     libxlsxwriter-dev libminizip-dev zlib1g-dev libexpat1-dev
+    # examdb: the SCRAM verifiers of the roles' passwords
+    libpq-dev
     # run: database drivers, Chinese translations of Qt's dialogs, fonts
     libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc unixodbc tdsodbc
     qt6-translations-l10n fonts-arphic-uming fonts-dejavu-core fontconfig

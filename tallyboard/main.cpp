@@ -1,5 +1,6 @@
 #include "tallyboard/Unit4.h"
 #include "ui/Application.h"
+#include "ui/ErrorBox.h"
 
 #include <QPointer>
 #include <QScreen>
@@ -7,7 +8,13 @@
 int main(int argc, char** argv) {
     ui::Application app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("org.examsuite.Tallyboard"));
-    QPointer<TfrmBasicMid1> window = new TfrmBasicMid1;
+    QPointer<TfrmBasicMid1> window;
+    try {
+        window = new TfrmBasicMid1;
+    } catch (const ConfigFileUnreadable& error) {
+        ui::ShowException(error);
+        return 1;
+    }
     // Without a window manager nobody honours the maximise request; the window then covers the
     // screen's free area all the same.
     window->setGeometry(window->screen()->availableGeometry());

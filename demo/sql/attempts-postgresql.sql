@@ -6,6 +6,10 @@ CREATE TABLE Paper (
     Title VARCHAR(400) NOT NULL,
     Bytes BYTEA NOT NULL
 );
+-- Whoever inserts a paper, its bytes must be those its hash names (lower-case hex, as the suite
+-- writes it); the programs trust a paper found under a hash.
+ALTER TABLE Paper ADD CONSTRAINT Paper_Bytes_Sha256
+    CHECK (encode(sha256(Bytes), 'hex') = lower(Sha256));
 CREATE TABLE Attempt (
     Token VARCHAR(36) PRIMARY KEY,
     Town VARCHAR(100),
@@ -31,3 +35,5 @@ CREATE TABLE AttemptAnswer (
     FullMarks INTEGER NOT NULL,
     PRIMARY KEY (Token, Question)
 );
+ALTER TABLE AttemptAnswer ADD CONSTRAINT AttemptAnswer_Token
+    FOREIGN KEY (Token) REFERENCES Attempt (Token);

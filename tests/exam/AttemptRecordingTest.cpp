@@ -121,7 +121,7 @@ TEST_P(AttemptRecording, KilledOrFailedPostsLeaveExactlyOneRowAndAttempt) {
     enum class Case { BeforeThePost, AfterTheCommit, ReportedFailedButCommitted };
     for (const Case what :
          {Case::BeforeThePost, Case::AfterTheCommit, Case::ReportedFailedButCommitted}) {
-        for (const char* table : {"Score", "Attempt", "AttemptAnswer"})
+        for (const char* table : {"Score", "AttemptAnswer", "Attempt"})
             folder.primary.Execute(u"delete from "_qs + QString::fromLatin1(table));
         const std::filesystem::path journalFile =
             folder.dir / ("journal" + std::to_string(int(what)) + ".db");

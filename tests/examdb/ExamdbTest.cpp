@@ -143,25 +143,96 @@ bool Runs(const QString& connectionString, const QString& sql) {
     }
 }
 
+// A password in the connection string is never shown, whether the fault ends the command or
+// stands in check's report.
+TEST(ExamdbMessages, MaskPasswords) {
+    testsupport::TempDir dir;
+    const QString connection = u"Provider=Other;User ID=u;Password=\"se;cret\""_qs;
+    const QString ini = QString::fromStdString(dir.write(
+        "other.ini", ("[DBConifg]\nConnectionString=" + connection + "\n").toStdString()));
+    for (const QStringList& arguments :
+         {QStringList{u"init"_qs, connection}, QStringList{u"check"_qs, u"--config"_qs, ini}}) {
+        const Outcome outcome = Examdb(arguments);
+        EXPECT_EQ(outcome.code, 1);
+        const QString shown = outcome.out + outcome.err;
+        EXPECT_TRUE(shown.contains(u"User ID=u;Password=***"_qs)) << shown.toStdString();
+        EXPECT_FALSE(shown.contains(u"cret"_qs)) << shown.toStdString();
+    }
+}
+
+// The SHA-256 of the three bytes "abc".
+const QString AbcSha256 = u"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"_qs;
+
+QString InsertPaper(const char* bytes) {
+    return u"insert into Paper (Sha256, Title, Bytes) values ('%1', '伪卷', '%2'::bytea)"_qs.arg(
+        AbcSha256, QString::fromLatin1(bytes));
+}
+
+QString InsertAnswer(const char* token, int question) {
+    return u"insert into AttemptAnswer (Token, Question, Marks, FullMarks) values ('%1', %2, 1, 1)"_qs
+        .arg(QString::fromLatin1(token))
+        .arg(question);
+}
+
+TEST(ExamdbInit, MissingOnlyAddsTheChecksOrNamesTheForgedPapersThatStopThem) {
+    const testsupport::TestDatabase database(Backend::Postgres);
+    const QString db = database.ConnectionString();
+    // A database from before the checks, where a paper has been forged.
+    database.Execute(u"alter table Paper drop constraint Paper_Bytes_Sha256;\n"
+                     "alter table AttemptAnswer drop constraint AttemptAnswer_Token;\n"_qs +
+                     InsertPaper("abd"));
+    const Outcome refused = Examdb({u"init"_qs, u"--missing-only"_qs, db});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.out.endsWith(u"已加约束 AttemptAnswer_Token\n"_qs))
+        << refused.out.toStdString();
+    EXPECT_TRUE(refused.err.contains(u"未能给表 Paper 加上约束 Paper_Bytes_Sha256"_qs) &&
+                refused.err.contains(u"1 份试卷的内容与其 SHA-256 不符，可能是伪造的：\n  "_qs +
+                                     AbcSha256 + u" 伪卷\n"_qs))
+        << refused.err.toStdString();
+
+    ValueOf(db, u"delete from Paper"_qs);
+    const Outcome added = Examdb({u"init"_qs, u"--missing-only"_qs, db});
+    EXPECT_EQ(added.code, 0) << added.err.toStdString();
+    EXPECT_TRUE(added.out.endsWith(u"已加约束 Paper_Bytes_Sha256\n"_qs)) << added.out.toStdString();
+    EXPECT_FALSE(Runs(db, InsertPaper("abd")));
+}
+
 TEST(ExamdbRoles, DesksAppendScoresAndReadNoneTheAdministratorReadsAll) {
     testsupport::TempDir dir;
     auto& server = testsupport::PgServer::Shared();
-    const QString owner = server.ConnectionString(server.CreateDatabase());
+    const QString name = server.CreateDatabase();
+    const QString owner = server.ConnectionString(name);
     ASSERT_EQ(Examdb({u"init"_qs, owner}).code, 0);
     ASSERT_TRUE(
         Runs(owner, u"insert into Score (Town, Fac, Name, Score) values ('t','f','n',1)"_qs));
+    ASSERT_TRUE(Runs(owner, u"alter database %1 set log_statement = 'all'"_qs.arg(name)));
     // Passwords with quotes and a backslash are quoted by the server.
-    const QString desk = QString::fromStdString(dir.write("desk", "it's\\\"x\n"));
-    const QString admin = QString::fromStdString(dir.write("admin", "a'b\n"));
+    const QString deskPassword = u"it's\\\"x"_qs;
+    const QString adminPassword = u"Adm1n-only-here"_qs;
+    const QString desk =
+        QString::fromStdString(dir.write("desk", deskPassword.toStdString() + '\n'));
+    const QString admin =
+        QString::fromStdString(dir.write("admin", adminPassword.toStdString() + '\n'));
     const QStringList roles{
         u"roles"_qs, owner, u"--desk-password-file"_qs, desk, u"--admin-password-file"_qs, admin};
     for (int run = 0; run < 2; ++run) {
         const Outcome made = Examdb(roles);
         ASSERT_EQ(made.code, 0) << made.err.toStdString();
     }
-    EXPECT_EQ(ValueOf(owner, u"select count(*) from pg_authid where rolname in "
-                             "('exam_desk', 'exam_admin') and rolpassword is not null"_qs),
+    // The server was sent the verifiers only, and the accounts log in with their passwords.
+    EXPECT_EQ(ValueOf(owner, u"select count(*) from pg_authid where rolname in ('exam_desk', "
+                             "'exam_admin') and rolpassword like 'SCRAM-SHA-256$4096:%'"_qs),
               u"2"_qs);
+    const QString log = server.LogText();
+    EXPECT_TRUE(log.contains(u"ALTER ROLE exam_admin PASSWORD 'SCRAM-SHA-256$4096:"_qs));
+    EXPECT_FALSE(log.contains(adminPassword));
+    for (const auto& [role, password] :
+         {std::pair{u"exam_desk"_qs, deskPassword}, std::pair{u"exam_admin"_qs, adminPassword}}) {
+        EXPECT_EQ(ValueOf(server.PasswordConnectionString(name, role, password),
+                          u"select current_user"_qs),
+                  role);
+        EXPECT_FALSE(Runs(server.PasswordConnectionString(name, role, u"x"_qs), u"select 1"_qs));
+    }
     EXPECT_EQ(Examdb({u"roles"_qs, owner}).code, 2); // no terminal, no password file
 
     const QString deskDb = As(owner, u"exam_desk"_qs);
@@ -172,6 +243,18 @@ TEST(ExamdbRoles, DesksAppendScoresAndReadNoneTheAdministratorReadsAll) {
     EXPECT_FALSE(Runs(deskDb, u"update Score set Score = 100"_qs));
     EXPECT_FALSE(Runs(deskDb, u"delete from Score"_qs));
     EXPECT_FALSE(Runs(deskDb, u"insert into town (name) values ('x')"_qs));
+
+    // Whoever inserts them, a paper must have its hash and an answer its attempt; a desk adds
+    // answers only to the attempt it records in the same transaction.
+    for (const QString& account : {owner, deskDb}) {
+        EXPECT_FALSE(Runs(account, InsertPaper("abd")));
+        EXPECT_FALSE(Runs(account, InsertAnswer("none", 0)));
+    }
+    EXPECT_TRUE(Runs(deskDb, u"begin; insert into Attempt (Token, PaperSha256, Ending, Elapsed) "
+                             "values ('t1', '%1', 'handin', 1); %2; %3; commit"_qs.arg(
+                                 AbcSha256, InsertPaper("abc"), InsertAnswer("t1", 0))));
+    EXPECT_FALSE(Runs(deskDb, InsertAnswer("t1", 1)));
+    EXPECT_EQ(ValueOf(owner, u"select count(*) from AttemptAnswer"_qs), u"1"_qs);
 
     const QString adminDb = As(owner, u"exam_admin"_qs);
     EXPECT_EQ(ValueOf(adminDb, u"select count(*) from Score"_qs), u"2"_qs);

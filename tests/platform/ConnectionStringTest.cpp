@@ -67,6 +67,13 @@ TEST(ConnectionString, SqlitePostgresOdbcAndUnknownProviders) {
     EXPECT_EQ(unknown.provider, u"Microsoft.Jet.OLEDB.4.0");
 }
 
+TEST(ConnectionString, MaskPasswordsHidesEveryFormOfPasswordValue) {
+    EXPECT_EQ(MaskPasswords(u"User ID=a;password = \"s;e\"\"c\";PWD='it''s';PWD={a;}}b};x=1"_qs),
+              u"User ID=a;password = ***;PWD=***;PWD=***;x=1"_qs);
+    EXPECT_EQ(MaskPasswords(u"：\nPassword=se cret\n下一行 PasswordPolicy"_qs),
+              u"：\nPassword=***\n下一行 PasswordPolicy"_qs);
+}
+
 TEST(DatabaseConnection, EveryFailureToOpenLeavesAnError) {
     TADOConnection connection;
     connection.SetConnectionString(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb"_qs);

@@ -130,12 +130,15 @@ void PgServer::Start() {
     RunAsServerUser(Quoted((binDir / "initdb").string()) + " -D " + Quoted(data) +
                     " -A trust -U postgres -E UTF8 --locale=C.UTF-8 --no-sync > " +
                     Quoted((root / "initdb.log").string()) + " 2>&1");
+    const std::string hba = (root / "pg_hba.conf").string();
+    std::ofstream(hba) << "local all all scram-sha-256\nhost all all 127.0.0.1/32 trust\n";
     port = FreeLoopbackPort();
     const std::string log = (root / "server.log").string();
     const std::string command =
         "cd / && exec " +
         AsServerUser(Quoted((binDir / "postgres").string()) + " -D " + Quoted(data) + " -p " +
                      std::to_string(port) + " -k " + Quoted(root.string()) +
+                     " -c hba_file=" + Quoted(hba) +
                      " -c listen_addresses=127.0.0.1 -c fsync=off -c synchronous_commit=off"
                      " -c full_page_writes=off -c max_connections=40 > " +
                      Quoted(log) + " 2>&1");
@@ -170,6 +173,19 @@ QString PgServer::ConnectionString(const QString& database) const {
     return u"Provider=PostgreSQL;Data Source=127.0.0.1:%1;Initial Catalog=%2;User ID=postgres"_qs
         .arg(port)
         .arg(database);
+}
+
+QString PgServer::PasswordConnectionString(const QString& database, const QString& user,
+                                           const QString& password) const {
+    return u"Provider=PostgreSQL;Data Source=%1:%2;Initial Catalog=%3;User ID=%4;Password=\"%5\""_qs
+        .arg(QString::fromStdString(root.string()))
+        .arg(port)
+        .arg(database, user, QString(password).replace(u"\""_qs, u"\"\""_qs));
+}
+
+QString PgServer::LogText() const {
+    std::ifstream in(root / "server.log", std::ios::binary);
+    return QString::fromStdString(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
 std::string BackendName(Backend backend) {

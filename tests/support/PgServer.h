@@ -14,6 +14,7 @@ namespace testsupport {
 // free loopback port (as the "postgres" user when the tests run as root, since PostgreSQL
 // refuses to run as root), stopped and removed when the program ends. Started once, on first
 // use. Throws when the PostgreSQL programs are missing: the tests must not pass without them.
+// Loopback trusts every account; its socket asks each for its password (SCRAM).
 class PgServer final {
 public:
     static PgServer& Shared();
@@ -25,6 +26,11 @@ public:
     // A new, empty UTF8 database; returns its name.
     QString CreateDatabase();
     QString ConnectionString(const QString& database) const;
+    // The database through the socket, as an account that must give its password.
+    QString PasswordConnectionString(const QString& database, const QString& user,
+                                     const QString& password) const;
+    // What the server has logged so far.
+    QString LogText() const;
 
 private:
     PgServer();

@@ -80,7 +80,7 @@ void ExamSession::Start(const Examinee& who, const PaperFile& file) {
     startTime = ScoreTimeText(clock()).toStdString();
     elapsed = resumes = 0;
     awaySeconds = 0;
-    timedOut.reset();
+    frozen.reset();
     JournaledRun run;
     run.town = TrimmedUtf8(examinee.town);
     run.unit = TrimmedUtf8(examinee.unit);
@@ -117,7 +117,7 @@ void ExamSession::Resume(const JournaledRun& run, const PaperFile& file) {
     const int64_t now = WallClock();
     awaySeconds =
         run.awaySeconds + (run.lastTick > 0 ? std::max<int64_t>(0, now - run.lastTick) : 0);
-    timedOut.reset();
+    frozen.reset();
     WriteJournal([&](ExamJournal& open) {
         // A run resumed from a failed recording is running again.
         open.BackToRunning(runId);
@@ -129,7 +129,7 @@ void ExamSession::Reset() {
     stage = Stage::Idle;
     runId = 0;
     elapsed = 0;
-    timedOut.reset();
+    frozen.reset();
 }
 
 void ExamSession::AnswerChanged(int question, const std::vector<int32_t>& answer) {
@@ -180,7 +180,7 @@ void ExamSession::Post(const AttemptRecord& attempt) {
         throw platform::Exception("没有可用的数据库连接");
     PostAttempt(*recorder, attempt);
     stage = Stage::Ended;
-    timedOut.reset();
+    frozen.reset();
     WriteJournal([&](ExamJournal& open) { open.MarkEnded(runId, WallClock()); });
 }
 
@@ -190,8 +190,8 @@ JournaledScoreRow ExamSession::Record(RunEnding ending, const QString& score,
     WriteJournal([&](ExamJournal& open) { open.BeginRecording(runId, attempt); });
     if (ending == RunEnding::TimeOut) {
         // A time-out is final: whatever happens to its post, this is the attempt to record.
-        stage = Stage::TimedOut;
-        timedOut = attempt;
+        stage = Stage::Frozen;
+        frozen = attempt;
     }
     try {
         Post(attempt);
@@ -204,12 +204,12 @@ JournaledScoreRow ExamSession::Record(RunEnding ending, const QString& score,
     return attempt.row;
 }
 
-JournaledScoreRow ExamSession::RetryTimeOut() {
-    if (stage != Stage::TimedOut || !timedOut)
+AttemptRecord ExamSession::RetryRecording() {
+    if (stage != Stage::Frozen || !frozen)
         throw platform::Exception("没有待记录的考试");
-    const AttemptRecord attempt = *timedOut;
+    const AttemptRecord attempt = *frozen;
     Post(attempt);
-    return attempt.row;
+    return attempt;
 }
 
 void ExamSession::PostSecondCopy(const JournaledScoreRow& row) {

@@ -37,9 +37,9 @@ PaperFile ReadPaperFile(const std::filesystem::path& path);
 // disk never stops an exam.
 class ExamSession final {
 public:
-    // TimedOut: the time is up and its ending is journaled, but its post failed; the answers no
-    // longer change and only that ending can still be posted.
-    enum class Stage { Idle, Running, TimedOut, Ended };
+    // Frozen: an ending is journaled and final, but not known to be posted (the time is up and
+    // its post failed); the answers no longer change and only that attempt can still be posted.
+    enum class Stage { Idle, Running, Frozen, Ended };
     using Clock = std::function<QDateTime()>;
 
     // The journal and the recorder are the caller's and outlive the session's use of them.
@@ -50,7 +50,7 @@ public:
 
     Stage CurrentStage() const { return stage; }
     bool Running() const { return stage == Stage::Running; }
-    bool TimedOut() const { return stage == Stage::TimedOut; }
+    bool Frozen() const { return stage == Stage::Frozen; }
     bool Ended() const { return stage == Stage::Ended; }
     int32_t Elapsed() const { return elapsed; }
     const Examinee& Who() const { return examinee; }
@@ -70,11 +70,11 @@ public:
 
     // Journals the whole attempt of the ending, its STime read now, and posts it. Returns the
     // score row. A post that fails throws: a hand-in or an abandonment goes back to running, a
-    // time-out stays TimedOut with its attempt journaled.
+    // time-out stays Frozen with its attempt journaled.
     JournaledScoreRow Record(RunEnding ending, const QString& score,
                              std::vector<RecordedAnswer> answers);
-    // Posts the journaled time-out once more, exactly as it was first posted.
-    JournaledScoreRow RetryTimeOut();
+    // Posts the frozen attempt once more, exactly as it was first posted, and returns it.
+    AttemptRecord RetryRecording();
     // The secondary copy of a handed-in row; its failures are dropped.
     void PostSecondCopy(const JournaledScoreRow& row);
 
@@ -99,7 +99,7 @@ private:
     int32_t elapsed = 0;
     int32_t resumes = 0;
     int64_t awaySeconds = 0;
-    std::optional<AttemptRecord> timedOut;
+    std::optional<AttemptRecord> frozen;
 };
 
 // Posts an attempt as every ending does: the whole attempt where the database keeps attempts

@@ -488,9 +488,9 @@ void TMainForm::TimeOut() {
     EndExam();
 }
 
-void TMainForm::RetryTimeOut() {
-    const JournaledScoreRow row = session.RetryTimeOut();
-    ShowResult(QString::fromStdString(row.score).toInt());
+void TMainForm::RetryRecording() {
+    const AttemptRecord attempt = session.RetryRecording();
+    ShowResult(QString::fromStdString(attempt.row.score).toInt());
     EndExam();
 }
 
@@ -512,8 +512,8 @@ std::vector<RecordedAnswer> TMainForm::RecordedAnswers() const {
 }
 
 void TMainForm::btn2Click() {
-    if (session.TimedOut())
-        return RetryTimeOut();
+    if (session.Frozen())
+        return RetryRecording();
     if (!session.Running())
         return;
     const unsigned question = ui::MB_YESNO | ui::MB_ICONINFORMATION;
@@ -554,8 +554,8 @@ void TMainForm::btn2Click() {
 }
 
 void TMainForm::Button1Click() {
-    if (session.TimedOut())
-        return RetryTimeOut();
+    if (session.Frozen())
+        return RetryRecording();
     if (!session.Running())
         return;
     const int confirmed =
@@ -599,7 +599,7 @@ void TMainForm::EndExam() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     // While a paper runs, its three endings are the only ways out.
-    if (session.Running() || session.TimedOut()) {
+    if (session.Running() || session.Frozen()) {
         event->ignore();
         return;
     }

@@ -91,9 +91,10 @@ public:
     void FormMouseWheelUp();
     // One tick of the exam clock: the remaining time in lbl4, the time-out at the end.
     void tmr1Timer();
-    // "提交试卷": the hand-in; after a time-out whose post failed, that time-out posted again.
+    // "提交试卷": the hand-in; once an ending is frozen (a time-out whose post failed), that
+    // ending posted again.
     void btn2Click();
-    // "放弃考试": the abandonment; after a time-out whose post failed, as the hand-in.
+    // "放弃考试": the abandonment; once an ending is frozen, as the hand-in.
     void Button1Click();
     // The exam area in its idle state: empty paper, no panels, hidden, clock off, Elapsed 0.
     void ResetExam() override;
@@ -153,8 +154,8 @@ private:
     void WheelOver(int angleDelta);
     bool HasTimeLimit() const;
     void TimeOut();
-    // The posted time-out again, its result shown and the exam ended.
-    void RetryTimeOut();
+    // The frozen ending posted again, its result shown and the exam ended.
+    void RetryRecording();
     // Records the ending with every question's answer and marks through the session; a failed
     // post reaches the caller. Returns the posted row.
     JournaledScoreRow RecordEnding(RunEnding ending, int32_t score);

@@ -217,7 +217,7 @@ TEST_F(MainFormEndings, FailedPrimaryWriteAtTimeOutOrAbandonmentLeavesTheOtherEn
         EXPECT_FALSE(form.tmr1->isActive());
         EXPECT_EQ(form.lbl4->text(), u"剩余时间:00:00:01"_qs);
         // The time-out is final: its answers are frozen and only its row can still be posted.
-        EXPECT_TRUE(form.Session().TimedOut());
+        EXPECT_TRUE(form.Session().Frozen());
         EXPECT_FALSE(form.PaperPanel->isEnabled());
         form.tmr1Timer();
         EXPECT_EQ(boxes.shown().size(), 1u);

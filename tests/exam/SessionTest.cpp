@@ -86,7 +86,7 @@ TEST_F(Session, FailedTimeOutIsRetriedExactlyAsJournaled) {
     const int64_t run = journal.PendingRuns().back().id;
     recorder.failing = true;
     EXPECT_ANY_THROW(session.Record(RunEnding::TimeOut, u"10"_qs, answers));
-    EXPECT_TRUE(session.TimedOut());
+    EXPECT_TRUE(session.Frozen());
     session.AnswerChanged(0, {0, 1});
     EXPECT_TRUE(journal.Run(run)->answers.empty());
     EXPECT_EQ(journal.Run(run)->stage, RunStage::Recording);
@@ -94,8 +94,7 @@ TEST_F(Session, FailedTimeOutIsRetriedExactlyAsJournaled) {
 
     now = now.addSecs(300);
     recorder.failing = false;
-    const JournaledScoreRow row = session.RetryTimeOut();
-    EXPECT_EQ(row.time, "2026-12-09 08:00:00");
+    EXPECT_EQ(session.RetryRecording().row.time, "2026-12-09 08:00:00");
     ASSERT_EQ(recorder.attempts.size(), 1u);
     EXPECT_EQ(recorder.attempts[0].ending, RunEnding::TimeOut);
     EXPECT_EQ(recorder.attempts[0].answers, answers);

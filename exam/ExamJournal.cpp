@@ -173,10 +173,6 @@ std::optional<JournaledRun> ExamJournal::Run(int64_t id) const {
     return std::move(runs.front());
 }
 
-std::vector<JournaledRun> ExamJournal::ArchivedRuns() const {
-    return ReadRuns("archived = 1 order by id");
-}
-
 std::vector<JournaledRun> ExamJournal::ReadRuns(const char* condition) const {
     Statement select(*this, std::string(RunColumns) + condition);
     std::vector<JournaledRun> runs;
@@ -238,11 +234,6 @@ void ExamJournal::SaveAnswer(int64_t run, int question, const std::string& answe
     Statement upsert(*this, "insert into answer(run, question, choice) values(?, ?, ?) "
                             "on conflict(run, question) do update set choice = excluded.choice");
     upsert.Bind(1, run).Bind(2, question).Bind(3, answer).Run();
-}
-
-void ExamJournal::SaveElapsed(int64_t run, int32_t elapsed) {
-    Statement update(*this, "update run set elapsed = ? where id = ?");
-    update.Bind(1, elapsed).Bind(2, run).Run();
 }
 
 void ExamJournal::SaveTick(int64_t run, int32_t elapsed, int64_t wallClock) {

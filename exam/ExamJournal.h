@@ -67,13 +67,10 @@ public:
     // Runs neither ended nor archived, oldest first, with their answers.
     std::vector<JournaledRun> PendingRuns() const;
     std::optional<JournaledRun> Run(int64_t id) const;
-    // Archived runs, oldest first.
-    std::vector<JournaledRun> ArchivedRuns() const;
 
     // Journals a new run in stage Running and returns its id.
     int64_t StartRun(const JournaledRun& run);
     void SaveAnswer(int64_t run, int question, const std::string& answer);
-    void SaveElapsed(int64_t run, int32_t elapsed);
     // A tick: the time counted and the wall clock it was counted at.
     void SaveTick(int64_t run, int32_t elapsed, int64_t wallClock);
     // A resume: its count, the time away summed up, and the wall clock from which it goes on.

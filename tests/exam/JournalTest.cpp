@@ -1,6 +1,7 @@
 #include "exam/ExamJournal.h"
 #include "exam/Startup.h"
 #include "tests/exam/LoginTestData.h"
+#include "tests/exam/core/JournalSql.h"
 #include "ui/ErrorBox.h"
 #include "ui/MessageBox.h"
 
@@ -170,7 +171,8 @@ TEST_P(JournalOnSqlite, DeclinedChangedOrMissingRunsAreArchivedAndTheLoginFollow
             EXPECT_TRUE(boxes.shown()[0].text.contains(QString::fromStdString(paper.string())));
         }
         EXPECT_EQ(PendingRuns(), 0u);
-        EXPECT_EQ(ExamJournal(folder.JournalFile()).ArchivedRuns().back().id, id);
+        EXPECT_EQ(JournalSql(folder.JournalFile(), "select max(id) from run where archived = 1"),
+                  id);
         EXPECT_EQ(folder.PrimaryRows(), 0);
         folder.AddPaper(SmallPaper(u"试卷 1"_qs, timeLimit), "paper.mqe");
     }
@@ -178,7 +180,8 @@ TEST_P(JournalOnSqlite, DeclinedChangedOrMissingRunsAreArchivedAndTheLoginFollow
 
 TEST_P(JournalOnSqlite, ResumedRunWhoseTimeIsUpEndsByTheTimeOutAtOnce) {
     const int64_t id = LeaveRunningExam(2);
-    ExamJournal(folder.JournalFile()).SaveElapsed(id, timeLimit);
+    JournalSql(folder.JournalFile(), "update run set elapsed = " + std::to_string(timeLimit) +
+                                         " where id = " + std::to_string(id));
     EXPECT_EQ(StartAgain(), 0);
     EXPECT_FALSE(loopRan);
     ASSERT_EQ(boxes.shown().size(), 2u);

@@ -1,9 +1,8 @@
 #include "exam/ExamSession.h"
 
 #include "common/FuncUnit.h"
-#include "exam/Unit2.h"
+#include "exam/ScoreTime.h"
 #include "platform/RuntimeErrors.h"
-#include "ui/ErrorBox.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -11,7 +10,6 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QTimer>
 #include <QUuid>
 #include <fstream>
 #include <iterator>
@@ -40,8 +38,7 @@ std::string NewToken() {
 
 } // namespace
 
-// A journal write that fails drops the journal and reports it once, after the event at hand:
-// the exam itself must go on.
+// A journal write that fails drops the journal and reports it once: the exam itself must go on.
 template <class Write> void ExamSession::WriteJournal(Write write) {
     if (!journal)
         return;
@@ -49,9 +46,8 @@ template <class Write> void ExamSession::WriteJournal(Write write) {
         write(*journal);
     } catch (const EJournalError& error) {
         journal = nullptr;
-        const QString message = QString::fromStdString(error.what());
-        QTimer::singleShot(
-            0, [message] { ui::ShowException(platform::Exception(message.toStdString())); });
+        if (journalFailed)
+            journalFailed(error.what());
     }
 }
 

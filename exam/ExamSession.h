@@ -41,12 +41,15 @@ public:
     // its post failed); the answers no longer change and only that attempt can still be posted.
     enum class Stage { Idle, Running, Frozen, Ended };
     using Clock = std::function<QDateTime()>;
+    // Told the message of a journal that failed, once, as the session drops it.
+    using JournalFailed = std::function<void(const std::string& message)>;
 
     // The journal and the recorder are the caller's and outlive the session's use of them.
     void SetJournal(ExamJournal* journal) { this->journal = journal; }
     void SetRecorder(ScoreRecorder* recorder) { this->recorder = recorder; }
     // The wall clock of the times recorded and of the time away; the system's by default.
     void SetClock(Clock clock) { this->clock = std::move(clock); }
+    void SetJournalFailed(JournalFailed report) { journalFailed = std::move(report); }
 
     Stage CurrentStage() const { return stage; }
     bool Running() const { return stage == Stage::Running; }
@@ -89,6 +92,7 @@ private:
     ExamJournal* journal = nullptr;
     ScoreRecorder* recorder = nullptr;
     Clock clock = &QDateTime::currentDateTime;
+    JournalFailed journalFailed;
     int64_t runId = 0;
     Stage stage = Stage::Idle;
     Examinee examinee;

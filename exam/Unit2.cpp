@@ -128,10 +128,6 @@ void TDataModule2::PostSecondCopy(const JournaledScoreRow& row) {
     AppendSecondScoreRow(*this, Utf8(row.town), Utf8(row.unit), Utf8(row.name), Utf8(row.score));
 }
 
-QString ScoreTimeText(const QDateTime& moment) {
-    return moment.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_qs);
-}
-
 void OpenScoreTable(platform::TADOQuery& query) {
     if (!OpenQuery(query, u"select * from Score where id=0"_qs, true))
         throw platform::EDatabaseError(query.Connection()->ErrorText());

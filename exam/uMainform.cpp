@@ -1,7 +1,6 @@
 #include "exam/uMainform.h"
 
 #include "exam/Unit1.h"
-#include "exam/Unit2.h"
 #include "paper/AnswerNotation.h"
 #include "paper/uFileHandle.h"
 #include "paper/uObjectHandle.h"
@@ -95,6 +94,11 @@ TMainForm::TMainForm(fs::path paperFolder, QWidget* parent)
         ui::ApplySkin(this);
         skin = std::make_unique<ui::SkinFrame>(this);
     }
+    // A journal that fails is shown after the event at hand, which goes on unjournaled.
+    session.SetJournalFailed([this](const std::string& message) {
+        QTimer::singleShot(0, this,
+                           [message] { ui::ShowErrorMessage(QString::fromStdString(message)); });
+    });
     // The paper panel is moved by hand, so nothing else scrolls a focused control into view;
     // wheel notches anywhere over the running exam scroll the paper.
     qApp->installEventFilter(this);
@@ -114,11 +118,6 @@ TMainForm::~TMainForm() {
     tmr1->stop();
     if (skin)
         skin->ReleaseClient();
-}
-
-void TMainForm::SetDataModule(TDataModule2* module) {
-    dataModule = module;
-    session.SetRecorder(module);
 }
 
 void TMainForm::setVisible(bool visible) {

@@ -19,7 +19,6 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class TDataModule2;
 class TParentPanel;
 namespace ui {
 class SkinFrame;
@@ -44,8 +43,9 @@ public:
                        QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // The data module whose connections the endings write to; main creates it after the window.
-    void SetDataModule(TDataModule2* dataModule);
+    // Where the endings record their attempts: the data module, which main creates after the
+    // window.
+    void SetRecorder(ScoreRecorder* recorder) { session.SetRecorder(recorder); }
     // The journal that keeps each run from its start until its score row is recorded; null for
     // none. The caller keeps it alive while the window runs.
     void SetJournal(ExamJournal* journal) { session.SetJournal(journal); }
@@ -172,7 +172,6 @@ private:
     void ShowRulesOf(int index);
 
     std::filesystem::path paperFolder;
-    TDataModule2* dataModule = nullptr;
     ExamSession session;
     int wheelRest = 0;
     std::unique_ptr<ui::SkinFrame> skin;

@@ -205,6 +205,22 @@ TEST_P(JournalOnSqlite, UnreachableDatabaseKeepsARecordingRunForTheNextStart) {
     EXPECT_EQ(folder.PrimaryRows(), 0);
 }
 
+// A journal that fails during the exam is reported once, after the answer at hand, and dropped;
+// the exam goes on.
+TEST_P(JournalOnSqlite, FailingJournalIsReportedOnceAndTheExamGoesOn) {
+    ExamJournal journal(folder.JournalFile());
+    ExamWindow window(folder);
+    window.mainForm.SetJournal(&journal);
+    window.mainForm.StartExam(0);
+    JournalSql(folder.JournalFile(), "drop table answer");
+    Answer(window.mainForm, 0, 0);
+    EXPECT_TRUE(boxes.shown().empty());
+    Answer(window.mainForm, 1, 0);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.contains(QString::fromStdString(folder.JournalFile())));
+}
+
 INSTANTIATE_TEST_SUITE_P(Sqlite, JournalOnSqlite, ::testing::Values(Backend::Sqlite));
 
 } // namespace

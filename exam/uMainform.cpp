@@ -352,9 +352,7 @@ void TMainForm::ShowExamArea() {
     pnl2->show();
     pnl2->raise();
     JournalAnswers();
-    // A paper without a positive time limit has no countdown and no time-out.
-    if (HasTimeLimit())
-        tmr1->start();
+    tmr1->start();
 }
 
 // The catalogue lies under the exam area; hidden, it takes no focus and no key while a paper
@@ -468,8 +466,14 @@ void TMainForm::tmr1Tick() {
 }
 
 void TMainForm::tmr1Timer() {
+    if (!session.Running())
+        return;
+    // A paper without a positive time limit shows no countdown and has no time-out, but its
+    // seconds are counted all the same: a resume tells them from the time away.
+    if (!HasTimeLimit())
+        return session.Tick();
     const int32_t limit = PaperPanel->Paper.TimeLimit;
-    if (!session.Running() || !HasTimeLimit() || Elapsed() >= limit)
+    if (Elapsed() >= limit)
         return;
     lbl4->setText(QStringLiteral("剩余时间:") + RemainingTimeText(limit - Elapsed()));
     session.Tick();
@@ -543,7 +547,7 @@ void TMainForm::btn2Click() {
         row = RecordEnding(RunEnding::HandIn, score);
     } catch (...) {
         // Nothing was recorded and the exam goes on: so does its time.
-        if (session.Running() && Elapsed() < PaperPanel->Paper.TimeLimit)
+        if (session.Running())
             tmr1->start();
         throw;
     }

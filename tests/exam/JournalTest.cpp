@@ -6,6 +6,7 @@
 #include "ui/MessageBox.h"
 
 #include <QLabel>
+#include <QTimer>
 #include <fstream>
 
 using namespace logintest;
@@ -203,6 +204,31 @@ TEST_P(JournalOnSqlite, UnreachableDatabaseKeepsARecordingRunForTheNextStart) {
     EXPECT_EQ(boxes.shown()[0].caption, u"错误"_qs);
     EXPECT_EQ(PendingRuns(), 1u);
     EXPECT_EQ(folder.PrimaryRows(), 0);
+}
+
+// A paper without a time limit shows no countdown, yet each second worked is journaled: a resume
+// counts as time away only what passed since the last of them.
+TEST_P(JournalOnSqlite, UntimedPaperJournalsEverySecondSoThatAResumeCountsOnlyTheTimeAway) {
+    folder.AddPaper(SmallPaper(u"试卷 1"_qs, 0), "paper.mqe");
+    ExamJournal journal(folder.JournalFile());
+    QDateTime now(QDate(2026, 12, 9), QTime(8, 0, 0));
+    for (const bool resume : {false, true}) {
+        ExamWindow window(folder);
+        window.mainForm.SetJournal(&journal);
+        window.mainForm.SetClock([&] { return now; });
+        if (resume)
+            window.mainForm.ResumeExam(journal.PendingRuns().at(0));
+        else
+            window.mainForm.StartExam(0);
+        EXPECT_TRUE(window.mainForm.tmr1->isActive());
+        for (int second = 0; second < 3; ++second) {
+            now = now.addSecs(1);
+            window.mainForm.tmr1Timer();
+        }
+        now = now.addSecs(60); // killed, and started again a minute later
+    }
+    EXPECT_EQ(journal.PendingRuns().at(0).elapsed, 6);
+    EXPECT_EQ(journal.PendingRuns().at(0).awaySeconds, 60);
 }
 
 // A journal that fails during the exam is reported once, after the answer at hand, and dropped;

@@ -163,9 +163,12 @@ AttemptRecord ExamSession::MakeAttempt(RunEnding ending, const QString& score,
 }
 
 void PostAttempt(ScoreRecorder& recorder, const AttemptRecord& attempt) {
-    // A database that cannot be reached takes the path of one without the tables, whose post
-    // then reports why.
-    if (recorder.KeepsAttempts() == true)
+    const std::optional<bool> keepsAttempts = recorder.KeepsAttempts();
+    // Not even the score row goes to a database that could not be asked: back by the time of the
+    // row, it would keep the score and lose the attempt.
+    if (!keepsAttempts)
+        throw platform::Exception("数据库无法连接,成绩没有保存");
+    if (*keepsAttempts)
         recorder.PostAttempt(attempt);
     else
         recorder.PostScoreRow(attempt.row);

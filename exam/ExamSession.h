@@ -107,7 +107,8 @@ private:
 };
 
 // Posts an attempt as every ending does: the whole attempt where the database keeps attempts
-// (an attempt there already counts as posted), else the score row alone. Failures throw.
+// (an attempt there already counts as posted), else the score row alone. Failures throw; a
+// database that cannot be reached gets nothing, and the failure says so.
 void PostAttempt(ScoreRecorder& recorder, const AttemptRecord& attempt);
 
 // An answer as the journal keeps it ("1,0,1") and back; unreadable entries are dropped.

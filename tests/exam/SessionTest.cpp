@@ -1,5 +1,7 @@
 #include "exam/ExamSession.h"
+#include "exam/StartupRecovery.h"
 #include "tests/support/TempDir.h"
+#include "ui/MessageBox.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -11,7 +13,7 @@ namespace {
 // the token has been posted, as the attempt's key does in a database.
 class FakeRecorder final : public ScoreRecorder {
 public:
-    std::optional<bool> KeepsAttempts() override { return true; }
+    std::optional<bool> KeepsAttempts() override { return keepsAttempts; }
     bool StorePaper(const std::string&, const std::string&, const std::string&) override {
         return storesPaper;
     }
@@ -26,14 +28,22 @@ public:
             throw std::runtime_error("connection lost after the commit");
         return Posted::Now;
     }
-    void PostScoreRow(const JournaledScoreRow&) override {}
+    void PostScoreRow(const JournaledScoreRow&) override { ++scoreRowsAlone; }
     std::optional<bool> ScoreRowPosted(const JournaledScoreRow&) override { return false; }
     void PostSecondCopy(const JournaledScoreRow&) override {}
 
+    std::optional<bool> keepsAttempts = true;
     bool storesPaper = true;
     bool failing = false;
     bool failingAfterCommit = false;
     std::vector<AttemptRecord> attempts;
+    int scoreRowsAlone = 0;
+};
+
+// Start-up recovery's window, for journals without a running run.
+struct NoWindow final : RecoveryWindow {
+    void ResumeExam(const JournaledRun&) override {}
+    void ResetExam() override {}
 };
 
 class Session : public ::testing::Test {
@@ -76,6 +86,23 @@ TEST_F(Session, TokenMakesEveryEndingOfAnAttemptRecordedOnce) {
               (JournaledScoreRow{"安平镇", "安平镇卫生院", "张伟", "10", "2026-12-09 08:00:00"}));
     EXPECT_EQ(posted.answers, answers);
     EXPECT_TRUE(posted.paperBytes.empty()); // stored when the run started
+}
+
+// A database that cannot say whether it keeps attempts cannot be reached: an ending posts nothing,
+// not even the score row, and goes on; at start-up its journaled attempt waits, said so.
+TEST_F(Session, UnreachableDatabaseGetsNoScoreRowAloneFromAnEndingOrFromTheRecovery) {
+    recorder.keepsAttempts.reset();
+    EXPECT_ANY_THROW(session.Record(RunEnding::HandIn, u"10"_qs, answers));
+    EXPECT_TRUE(session.Running());
+    EXPECT_ANY_THROW(session.Record(RunEnding::TimeOut, u"10"_qs, answers));
+    const ui::ScriptedMessageBoxes boxes;
+    NoWindow window;
+    EXPECT_FALSE(ResumeUnfinishedExam(journal, window, recorder, 0));
+    EXPECT_EQ(recorder.scoreRowsAlone, 0);
+    EXPECT_TRUE(recorder.attempts.empty());
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.startsWith(u"数据库无法连接"_qs));
+    EXPECT_EQ(journal.Run(1)->stage, RunStage::Recording);
 }
 
 // A time-out whose post fails stays final: answers are no longer journaled and the retry posts

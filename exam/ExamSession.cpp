@@ -187,13 +187,16 @@ JournaledScoreRow ExamSession::Record(RunEnding ending, const QString& score,
                                       std::vector<RecordedAnswer> answers) {
     AttemptRecord attempt = MakeAttempt(ending, score, std::move(answers));
     WriteJournal([&](ExamJournal& open) { open.BeginRecording(runId, attempt); });
-    if (ending == RunEnding::TimeOut) {
-        // A time-out is final: whatever happens to its post, this is the attempt to record.
-        stage = Stage::Frozen;
-        frozen = attempt;
-    }
+    // A time-out is final: whatever happens to its post, this is the attempt to record.
+    if (ending == RunEnding::TimeOut)
+        Freeze(attempt);
     try {
         Post(attempt);
+    } catch (const EPostOutcomeUnknown&) {
+        // The database may hold this attempt already: no other can be recorded in its place.
+        if (stage == Stage::Running)
+            Freeze(attempt);
+        throw;
     } catch (...) {
         // The post failed and the exam goes on, unless another ending has ended it meanwhile.
         if (stage == Stage::Running)
@@ -201,6 +204,11 @@ JournaledScoreRow ExamSession::Record(RunEnding ending, const QString& score,
         throw;
     }
     return attempt.row;
+}
+
+void ExamSession::Freeze(const AttemptRecord& attempt) {
+    stage = Stage::Frozen;
+    frozen = attempt;
 }
 
 AttemptRecord ExamSession::RetryRecording() {

@@ -38,7 +38,8 @@ PaperFile ReadPaperFile(const std::filesystem::path& path);
 class ExamSession final {
 public:
     // Frozen: an ending is journaled and final, but not known to be posted (the time is up and
-    // its post failed); the answers no longer change and only that attempt can still be posted.
+    // its post failed, or a post's outcome is unknown); the answers no longer change and only
+    // that attempt can still be posted.
     enum class Stage { Idle, Running, Frozen, Ended };
     using Clock = std::function<QDateTime()>;
     // Told the message of a journal that failed, once, as the session drops it.
@@ -73,7 +74,8 @@ public:
 
     // Journals the whole attempt of the ending, its STime read now, and posts it. Returns the
     // score row. A post that fails throws: a hand-in or an abandonment goes back to running, a
-    // time-out stays Frozen with its attempt journaled.
+    // time-out, or any ending whose post may have been committed (EPostOutcomeUnknown), stays
+    // Frozen with its attempt journaled.
     JournaledScoreRow Record(RunEnding ending, const QString& score,
                              std::vector<RecordedAnswer> answers);
     // Posts the frozen attempt once more, exactly as it was first posted, and returns it.
@@ -86,6 +88,7 @@ private:
     AttemptRecord MakeAttempt(RunEnding ending, const QString& score,
                               std::vector<RecordedAnswer> answers) const;
     void Post(const AttemptRecord& attempt);
+    void Freeze(const AttemptRecord& attempt);
     void StorePaper();
     int64_t WallClock() const;
 

@@ -82,8 +82,11 @@ ScoreRecorder::Posted TDataModule2::PostAttempt(const AttemptRecord& attempt) {
         PostScoreFields(qry1, Utf8(row.town), Utf8(row.unit), Utf8(row.name), Utf8(row.score),
                         Utf8(row.time));
         qry1.Close();
-        if (!database.commit())
-            FailWith(con1, database.lastError());
+        if (!database.commit()) {
+            // The commit was sent: whether the database holds the attempt is not known.
+            con1.AddError(database.lastError());
+            throw EPostOutcomeUnknown(con1.ErrorText().toStdString());
+        }
     } catch (...) {
         qry1.Close();
         RollBack(con1);

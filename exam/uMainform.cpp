@@ -491,14 +491,29 @@ void TMainForm::TimeOut() {
     EndExam();
 }
 
+// The frozen attempt ends as its own ending does, with its own score: the one recorded.
 void TMainForm::RetryRecording() {
     const AttemptRecord attempt = session.RetryRecording();
+    if (attempt.ending == RunEnding::Abandonment)
+        return EndExam();
+    if (attempt.ending == RunEnding::HandIn)
+        session.PostSecondCopy(attempt.row);
     ShowResult(QString::fromStdString(attempt.row.score).toInt());
     EndExam();
 }
 
 JournaledScoreRow TMainForm::RecordEnding(RunEnding ending, int32_t score) {
-    return session.Record(ending, QString::number(score), RecordedAnswers());
+    try {
+        return session.Record(ending, QString::number(score), RecordedAnswers());
+    } catch (const EPostOutcomeUnknown& error) {
+        if (!session.Frozen())
+            throw;
+        tmr1->stop();
+        PaperPanel->setEnabled(false);
+        throw platform::Exception(
+            std::string(error.what()) +
+            "\n无法确认成绩是否已保存,答卷已不能再改,请点击“提交试卷”再次保存");
+    }
 }
 
 std::vector<RecordedAnswer> TMainForm::RecordedAnswers() const {

@@ -25,7 +25,7 @@ public:
                 return Posted::Already;
         attempts.push_back(attempt);
         if (failingAfterCommit)
-            throw std::runtime_error("connection lost after the commit");
+            throw EPostOutcomeUnknown("connection lost after the commit");
         return Posted::Now;
     }
     void PostScoreRow(const JournaledScoreRow&) override { ++scoreRowsAlone; }
@@ -64,26 +64,26 @@ protected:
     const std::vector<RecordedAnswer> answers{{0, "B", 10, 10}, {1, "", 0, 5}};
 };
 
-// A post that fails puts a hand-in back to running. When it was committed all the same, the next
-// ending of the attempt finds its token and ends the run without a second one.
-TEST_F(Session, TokenMakesEveryEndingOfAnAttemptRecordedOnce) {
+// A post committed but reported lost freezes the attempt: its answers are no longer journaled and
+// the retry posts it unchanged, so that the score it returns is the one recorded, under one token.
+TEST_F(Session, UnknownOutcomeFreezesTheAttemptAndItsRetryPostsItUnchanged) {
     EXPECT_TRUE(QRegularExpression(u"^[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}$"_qs)
                     .match(QString::fromStdString(session.Token()))
                     .hasMatch());
     recorder.failingAfterCommit = true;
-    EXPECT_ANY_THROW(session.Record(RunEnding::HandIn, u"10"_qs, answers));
-    EXPECT_TRUE(session.Running());
-    EXPECT_EQ(journal.Run(1)->stage, RunStage::Running);
+    EXPECT_THROW(session.Record(RunEnding::HandIn, u"10"_qs, answers), EPostOutcomeUnknown);
+    EXPECT_TRUE(session.Frozen());
+    session.AnswerChanged(0, {0, 1});
+    EXPECT_TRUE(journal.Run(1)->answers.empty());
+    EXPECT_EQ(journal.Run(1)->stage, RunStage::Recording);
     recorder.failingAfterCommit = false;
     now = now.addSecs(5);
-    session.Record(RunEnding::Abandonment, u"0"_qs, {});
-    EXPECT_TRUE(session.Ended());
+    EXPECT_EQ(session.RetryRecording().row,
+              (JournaledScoreRow{"安平镇", "安平镇卫生院", "张伟", "10", "2026-12-09 08:00:00"}));
     EXPECT_EQ(journal.Run(1)->stage, RunStage::Ended);
     ASSERT_EQ(recorder.attempts.size(), 1u);
     const AttemptRecord& posted = recorder.attempts[0];
     EXPECT_EQ(posted.token, session.Token());
-    EXPECT_EQ(posted.row,
-              (JournaledScoreRow{"安平镇", "安平镇卫生院", "张伟", "10", "2026-12-09 08:00:00"}));
     EXPECT_EQ(posted.answers, answers);
     EXPECT_TRUE(posted.paperBytes.empty()); // stored when the run started
 }

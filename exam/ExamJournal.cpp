@@ -247,6 +247,10 @@ void ExamJournal::SaveResume(int64_t run, int32_t resumes, int64_t awaySeconds, 
     update.Bind(1, resumes).Bind(2, awaySeconds).Bind(3, wallClock).Bind(4, run).Run();
 }
 
+void ExamJournal::SaveToken(int64_t run, const std::string& token) {
+    Statement(*this, "update run set token = ? where id = ?").Bind(1, token).Bind(2, run).Run();
+}
+
 void ExamJournal::MarkPaperStored(int64_t run) {
     Statement(*this, "update run set paper_stored = 1 where id = ?").Bind(1, run).Run();
 }

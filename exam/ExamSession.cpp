@@ -105,8 +105,10 @@ void ExamSession::Resume(const JournaledRun& run, const PaperFile& file) {
     examinee = {FromUtf8(run.town), FromUtf8(run.unit), FromUtf8(run.name)};
     paper = file;
     paperStored = run.paperStored;
-    // A run journaled before attempts were kept gets its token now.
-    token = run.token.empty() ? NewToken() : run.token;
+    // A run journaled before attempts were kept gets its token now, journaled before anything
+    // can post it, so that a later start finds the attempt by it.
+    const bool newToken = run.token.empty();
+    token = newToken ? NewToken() : run.token;
     startTime = run.startTime;
     elapsed = run.elapsed;
     resumes = run.resumes + 1;
@@ -115,6 +117,8 @@ void ExamSession::Resume(const JournaledRun& run, const PaperFile& file) {
         run.awaySeconds + (run.lastTick > 0 ? std::max<int64_t>(0, now - run.lastTick) : 0);
     frozen.reset();
     WriteJournal([&](ExamJournal& open) {
+        if (newToken)
+            open.SaveToken(runId, token);
         // A run resumed from a failed recording is running again.
         open.BackToRunning(runId);
         open.SaveResume(runId, resumes, awaySeconds, now);

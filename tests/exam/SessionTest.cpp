@@ -152,4 +152,15 @@ TEST_F(Session, ResumesCountTheTimeAway) {
     EXPECT_EQ(run.elapsed, 3);
 }
 
+// A run journaled before attempts had tokens gets one at its resume, journaled at once: a kill
+// after its post then finds the attempt by it instead of recording a second one.
+TEST_F(Session, ResumeJournalsTheTokenItGivesAnOlderRun) {
+    const int64_t older = journal.StartRun(JournaledRun{});
+    ExamSession resumed;
+    resumed.SetJournal(&journal);
+    resumed.Resume(*journal.Run(older), paper);
+    EXPECT_FALSE(resumed.Token().empty());
+    EXPECT_EQ(journal.Run(older)->token, resumed.Token());
+}
+
 } // namespace

@@ -173,10 +173,6 @@ std::optional<JournaledRun> ExamJournal::Run(int64_t id) const {
     return std::move(runs.front());
 }
 
-std::vector<JournaledRun> ExamJournal::ArchivedRuns() const {
-    return ReadRuns("archived = 1 order by id");
-}
-
 std::vector<JournaledRun> ExamJournal::ReadRuns(const char* condition) const {
     Statement select(*this, std::string(RunColumns) + condition);
     std::vector<JournaledRun> runs;
@@ -240,11 +236,6 @@ void ExamJournal::SaveAnswer(int64_t run, int question, const std::string& answe
     upsert.Bind(1, run).Bind(2, question).Bind(3, answer).Run();
 }
 
-void ExamJournal::SaveElapsed(int64_t run, int32_t elapsed) {
-    Statement update(*this, "update run set elapsed = ? where id = ?");
-    update.Bind(1, elapsed).Bind(2, run).Run();
-}
-
 void ExamJournal::SaveTick(int64_t run, int32_t elapsed, int64_t wallClock) {
     Statement update(*this, "update run set elapsed = ?, last_tick = ? where id = ?");
     update.Bind(1, elapsed).Bind(2, wallClock).Bind(3, run).Run();
@@ -254,6 +245,10 @@ void ExamJournal::SaveResume(int64_t run, int32_t resumes, int64_t awaySeconds, 
     Statement update(*this,
                      "update run set resumes = ?, away_seconds = ?, last_tick = ? where id = ?");
     update.Bind(1, resumes).Bind(2, awaySeconds).Bind(3, wallClock).Bind(4, run).Run();
+}
+
+void ExamJournal::SaveToken(int64_t run, const std::string& token) {
+    Statement(*this, "update run set token = ? where id = ?").Bind(1, token).Bind(2, run).Run();
 }
 
 void ExamJournal::MarkPaperStored(int64_t run) {

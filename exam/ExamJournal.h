@@ -67,17 +67,16 @@ public:
     // Runs neither ended nor archived, oldest first, with their answers.
     std::vector<JournaledRun> PendingRuns() const;
     std::optional<JournaledRun> Run(int64_t id) const;
-    // Archived runs, oldest first.
-    std::vector<JournaledRun> ArchivedRuns() const;
 
     // Journals a new run in stage Running and returns its id.
     int64_t StartRun(const JournaledRun& run);
     void SaveAnswer(int64_t run, int question, const std::string& answer);
-    void SaveElapsed(int64_t run, int32_t elapsed);
     // A tick: the time counted and the wall clock it was counted at.
     void SaveTick(int64_t run, int32_t elapsed, int64_t wallClock);
     // A resume: its count, the time away summed up, and the wall clock from which it goes on.
     void SaveResume(int64_t run, int32_t resumes, int64_t awaySeconds, int64_t wallClock);
+    // The token of a run journaled before attempts were kept, given at its resume.
+    void SaveToken(int64_t run, const std::string& token);
     void MarkPaperStored(int64_t run);
     void BeginRecording(int64_t run, RunEnding ending, const JournaledScoreRow& row);
     // The whole attempt an ending is about to post, its answers included, in one step.

@@ -1,9 +1,8 @@
 #include "exam/ExamSession.h"
 
 #include "common/FuncUnit.h"
-#include "exam/Unit2.h"
+#include "exam/ScoreTime.h"
 #include "platform/RuntimeErrors.h"
-#include "ui/ErrorBox.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -11,7 +10,6 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QTimer>
 #include <QUuid>
 #include <fstream>
 #include <iterator>
@@ -36,8 +34,7 @@ std::string NewToken() {
 
 } // namespace
 
-// A journal write that fails drops the journal and reports it once, after the event at hand:
-// the exam itself must go on.
+// A journal write that fails drops the journal and reports it once: the exam itself must go on.
 template <class Write> void ExamSession::WriteJournal(Write write) {
     if (!journal)
         return;
@@ -45,9 +42,8 @@ template <class Write> void ExamSession::WriteJournal(Write write) {
         write(*journal);
     } catch (const EJournalError& error) {
         journal = nullptr;
-        const QString message = QString::fromStdString(error.what());
-        QTimer::singleShot(
-            0, [message] { ui::ShowException(platform::Exception(message.toStdString())); });
+        if (journalFailed)
+            journalFailed(error.what());
     }
 }
 
@@ -76,7 +72,7 @@ void ExamSession::Start(const Examinee& who, const PaperFile& file) {
     startTime = ScoreTimeText(clock()).toStdString();
     elapsed = resumes = 0;
     awaySeconds = 0;
-    timedOut.reset();
+    frozen.reset();
     JournaledRun run;
     run.town = TrimmedUtf8(examinee.town);
     run.unit = TrimmedUtf8(examinee.unit);
@@ -105,16 +101,20 @@ void ExamSession::Resume(const JournaledRun& run, const PaperFile& file) {
     examinee = {Utf8Text(run.town), Utf8Text(run.unit), Utf8Text(run.name)};
     paper = file;
     paperStored = run.paperStored;
-    // A run journaled before attempts were kept gets its token now.
-    token = run.token.empty() ? NewToken() : run.token;
+    // A run journaled before attempts were kept gets its token now, journaled before anything
+    // can post it, so that a later start finds the attempt by it.
+    const bool newToken = run.token.empty();
+    token = newToken ? NewToken() : run.token;
     startTime = run.startTime;
     elapsed = run.elapsed;
     resumes = run.resumes + 1;
     const int64_t now = WallClock();
     awaySeconds =
         run.awaySeconds + (run.lastTick > 0 ? std::max<int64_t>(0, now - run.lastTick) : 0);
-    timedOut.reset();
+    frozen.reset();
     WriteJournal([&](ExamJournal& open) {
+        if (newToken)
+            open.SaveToken(runId, token);
         // A run resumed from a failed recording is running again.
         open.BackToRunning(runId);
         open.SaveResume(runId, resumes, awaySeconds, now);
@@ -125,7 +125,7 @@ void ExamSession::Reset() {
     stage = Stage::Idle;
     runId = 0;
     elapsed = 0;
-    timedOut.reset();
+    frozen.reset();
 }
 
 void ExamSession::AnswerChanged(int question, const std::vector<int32_t>& answer) {
@@ -163,9 +163,12 @@ AttemptRecord ExamSession::MakeAttempt(RunEnding ending, const QString& score,
 }
 
 void PostAttempt(ScoreRecorder& recorder, const AttemptRecord& attempt) {
-    // A database that cannot be reached takes the path of one without the tables, whose post
-    // then reports why.
-    if (recorder.KeepsAttempts() == true)
+    const std::optional<bool> keepsAttempts = recorder.KeepsAttempts();
+    // Not even the score row goes to a database that could not be asked: back by the time of the
+    // row, it would keep the score and lose the attempt.
+    if (!keepsAttempts)
+        throw platform::Exception("数据库无法连接,成绩没有保存");
+    if (*keepsAttempts)
         recorder.PostAttempt(attempt);
     else
         recorder.PostScoreRow(attempt.row);
@@ -176,7 +179,7 @@ void ExamSession::Post(const AttemptRecord& attempt) {
         throw platform::Exception("没有可用的数据库连接");
     PostAttempt(*recorder, attempt);
     stage = Stage::Ended;
-    timedOut.reset();
+    frozen.reset();
     WriteJournal([&](ExamJournal& open) { open.MarkEnded(runId, WallClock()); });
 }
 
@@ -184,13 +187,16 @@ JournaledScoreRow ExamSession::Record(RunEnding ending, const QString& score,
                                       std::vector<RecordedAnswer> answers) {
     AttemptRecord attempt = MakeAttempt(ending, score, std::move(answers));
     WriteJournal([&](ExamJournal& open) { open.BeginRecording(runId, attempt); });
-    if (ending == RunEnding::TimeOut) {
-        // A time-out is final: whatever happens to its post, this is the attempt to record.
-        stage = Stage::TimedOut;
-        timedOut = attempt;
-    }
+    // A time-out is final: whatever happens to its post, this is the attempt to record.
+    if (ending == RunEnding::TimeOut)
+        Freeze(attempt);
     try {
         Post(attempt);
+    } catch (const EPostOutcomeUnknown&) {
+        // The database may hold this attempt already: no other can be recorded in its place.
+        if (stage == Stage::Running)
+            Freeze(attempt);
+        throw;
     } catch (...) {
         // The post failed and the exam goes on, unless another ending has ended it meanwhile.
         if (stage == Stage::Running)
@@ -200,12 +206,17 @@ JournaledScoreRow ExamSession::Record(RunEnding ending, const QString& score,
     return attempt.row;
 }
 
-JournaledScoreRow ExamSession::RetryTimeOut() {
-    if (stage != Stage::TimedOut || !timedOut)
+void ExamSession::Freeze(const AttemptRecord& attempt) {
+    stage = Stage::Frozen;
+    frozen = attempt;
+}
+
+AttemptRecord ExamSession::RetryRecording() {
+    if (stage != Stage::Frozen || !frozen)
         throw platform::Exception("没有待记录的考试");
-    const AttemptRecord attempt = *timedOut;
+    const AttemptRecord attempt = *frozen;
     Post(attempt);
-    return attempt.row;
+    return attempt;
 }
 
 void ExamSession::PostSecondCopy(const JournaledScoreRow& row) {

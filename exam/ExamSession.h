@@ -37,20 +37,24 @@ PaperFile ReadPaperFile(const std::filesystem::path& path);
 // disk never stops an exam.
 class ExamSession final {
 public:
-    // TimedOut: the time is up and its ending is journaled, but its post failed; the answers no
-    // longer change and only that ending can still be posted.
-    enum class Stage { Idle, Running, TimedOut, Ended };
+    // Frozen: an ending is journaled and final, but not known to be posted (the time is up and
+    // its post failed, or a post's outcome is unknown); the answers no longer change and only
+    // that attempt can still be posted.
+    enum class Stage { Idle, Running, Frozen, Ended };
     using Clock = std::function<QDateTime()>;
+    // Told the message of a journal that failed, once, as the session drops it.
+    using JournalFailed = std::function<void(const std::string& message)>;
 
     // The journal and the recorder are the caller's and outlive the session's use of them.
     void SetJournal(ExamJournal* journal) { this->journal = journal; }
     void SetRecorder(ScoreRecorder* recorder) { this->recorder = recorder; }
     // The wall clock of the times recorded and of the time away; the system's by default.
     void SetClock(Clock clock) { this->clock = std::move(clock); }
+    void SetJournalFailed(JournalFailed report) { journalFailed = std::move(report); }
 
     Stage CurrentStage() const { return stage; }
     bool Running() const { return stage == Stage::Running; }
-    bool TimedOut() const { return stage == Stage::TimedOut; }
+    bool Frozen() const { return stage == Stage::Frozen; }
     bool Ended() const { return stage == Stage::Ended; }
     int32_t Elapsed() const { return elapsed; }
     const Examinee& Who() const { return examinee; }
@@ -70,11 +74,12 @@ public:
 
     // Journals the whole attempt of the ending, its STime read now, and posts it. Returns the
     // score row. A post that fails throws: a hand-in or an abandonment goes back to running, a
-    // time-out stays TimedOut with its attempt journaled.
+    // time-out, or any ending whose post may have been committed (EPostOutcomeUnknown), stays
+    // Frozen with its attempt journaled.
     JournaledScoreRow Record(RunEnding ending, const QString& score,
                              std::vector<RecordedAnswer> answers);
-    // Posts the journaled time-out once more, exactly as it was first posted.
-    JournaledScoreRow RetryTimeOut();
+    // Posts the frozen attempt once more, exactly as it was first posted, and returns it.
+    AttemptRecord RetryRecording();
     // The secondary copy of a handed-in row; its failures are dropped.
     void PostSecondCopy(const JournaledScoreRow& row);
 
@@ -83,12 +88,14 @@ private:
     AttemptRecord MakeAttempt(RunEnding ending, const QString& score,
                               std::vector<RecordedAnswer> answers) const;
     void Post(const AttemptRecord& attempt);
+    void Freeze(const AttemptRecord& attempt);
     void StorePaper();
     int64_t WallClock() const;
 
     ExamJournal* journal = nullptr;
     ScoreRecorder* recorder = nullptr;
     Clock clock = &QDateTime::currentDateTime;
+    JournalFailed journalFailed;
     int64_t runId = 0;
     Stage stage = Stage::Idle;
     Examinee examinee;
@@ -99,11 +106,12 @@ private:
     int32_t elapsed = 0;
     int32_t resumes = 0;
     int64_t awaySeconds = 0;
-    std::optional<AttemptRecord> timedOut;
+    std::optional<AttemptRecord> frozen;
 };
 
 // Posts an attempt as every ending does: the whole attempt where the database keeps attempts
-// (an attempt there already counts as posted), else the score row alone. Failures throw.
+// (an attempt there already counts as posted), else the score row alone. Failures throw; a
+// database that cannot be reached gets nothing, and the failure says so.
 void PostAttempt(ScoreRecorder& recorder, const AttemptRecord& attempt);
 
 // An answer as the journal keeps it ("1,0,1") and back; unreadable entries are dropped.

@@ -14,18 +14,21 @@ namespace {
 // SQLite's own files beside a journal in write-ahead mode; the log holds committed answers.
 constexpr const char* CompanionSuffixes[] = {"-wal", "-shm"};
 
-// Results that say the file's content or leftover locks are at fault, not the rights or the
-// room to write it.
+// Results that say the file's content is at fault, not the rights or the room to write it, nor
+// a program that holds it.
 bool IsDamage(int result) {
     switch (result & 0xFF) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
         return true;
     default:
         return result == SQLITE_IOERR_SHORT_READ;
     }
+}
+
+// Results that say another live program holds the file's locks: it is in use, not damaged.
+bool IsHeld(int result) {
+    return (result & 0xFF) == SQLITE_BUSY || (result & 0xFF) == SQLITE_LOCKED;
 }
 
 bool IsFolderOrSpecial(const std::filesystem::path& path) {
@@ -34,8 +37,9 @@ bool IsFolderOrSpecial(const std::filesystem::path& path) {
     return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
 }
 
-// Reads every page and takes the write lock, with a short wait: a journal nobody else holds
-// (the lock of LockJournal is ours) that stays locked was left so by a program that died.
+// Reads every page and takes the write lock, with a short wait. The locks of SQLite go with the
+// process that took them, so a journal that stays locked is held by a program still running
+// (not an exam: the lock of LockJournal is ours): it is left as it is.
 std::string DatabaseDamage(const std::string& file) {
     sqlite3* db = nullptr;
     int result = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
@@ -55,6 +59,8 @@ std::string DatabaseDamage(const std::string& file) {
     }
     const std::string reason = db ? sqlite3_errmsg(db) : "out of memory";
     sqlite3_close(db);
+    if (IsHeld(result))
+        throw EJournalError("考试记录文件正被其他程序使用,现在无法打开:" + file);
     if (IsDamage(result))
         return reason;
     if (result == SQLITE_OK && check != "ok")

@@ -15,9 +15,9 @@
 int LockJournal(const std::string& file);
 
 // Why the journal file cannot be read, or an empty text when it can or does not exist: a folder
-// or some other thing in its place, not a database, a damaged or truncated database, or locks
-// left by a program that is no longer running. A journal that cannot be written for want of
-// rights or room is not damaged: opening it reports that as before.
+// or some other thing in its place, not a database, a damaged or truncated database. A journal
+// that cannot be written for want of rights or room is not damaged: opening it reports that as
+// before. Throws EJournalError, naming the file, when another program holds it locked.
 std::string JournalDamage(const std::string& file);
 
 // The journal opened, and where a damaged journal found in its place was kept.
@@ -29,7 +29,8 @@ struct OpenedJournal {
 // Opens or creates the journal. A damaged one is renamed, with its write-ahead log, to
 // "<file>.damaged-YYYYMMDD-HHMMSS" (the local time of `now`; "-2", "-3", ... when that is
 // taken) and a new journal takes its place; nothing is ever deleted. Throws EJournalError when
-// the journal cannot be opened or the damaged file cannot be renamed.
+// the journal cannot be opened now (another program holds it: it is left untouched) or the
+// damaged file cannot be renamed.
 OpenedJournal OpenJournalSettingDamageAside(const std::string& file,
                                             std::chrono::system_clock::time_point now);
 

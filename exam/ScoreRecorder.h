@@ -1,9 +1,17 @@
 #pragma once
 
 #include "exam/AttemptRecord.h"
+#include "platform/RuntimeErrors.h"
 
 #include <optional>
 #include <string>
+
+// A post whose commit was sent but not confirmed: the database may hold the attempt or not. Only
+// the same attempt, posted again unchanged, can settle it (its token makes it "already there").
+class EPostOutcomeUnknown final : public platform::Exception {
+public:
+    using Exception::Exception;
+};
 
 // Where the endings of exam record their attempts. The data module writes to the databases;
 // tests put a recorder of their own in its place.
@@ -19,7 +27,7 @@ public:
                             const std::string& bytes) = 0;
     // The score row, the attempt, its answers and, when it holds its bytes, the paper, in one
     // transaction. Already: the attempt's token is in the database, and nothing more is written.
-    // Failures throw, with nothing written.
+    // Failures throw, with nothing written; EPostOutcomeUnknown when the commit itself failed.
     virtual Posted PostAttempt(const AttemptRecord& attempt) = 0;
     // A database that keeps no attempts gets the score row alone. Failures throw.
     virtual void PostScoreRow(const JournaledScoreRow& row) = 0;

@@ -58,7 +58,7 @@ int RunExam(const ExamStartup& startup) {
     TMainForm MainForm(paperFolder);
     TForm1 Form1(MainForm);
     TDataModule2 DataModule2(nullptr, startup.Folder);
-    MainForm.SetDataModule(&DataModule2);
+    MainForm.SetRecorder(&DataModule2);
     Form1.SetDataModule(&DataModule2);
     MainForm.SetJournal(journal.get());
 

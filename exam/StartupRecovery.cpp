@@ -43,11 +43,17 @@ AttemptRecord JournaledAttempt(const JournaledRun& run) {
 // Finishes a run whose ending had journaled its row: written unless it is in the database already,
 // which the attempt's token tells where the database keeps attempts, and reading the score row
 // back tells elsewhere. False when the database could not be reached or the post failed: the run
-// stays in the journal for the next start.
+// stays in the journal for the next start. A run with a token is never posted as its score row
+// alone while the database cannot say whether it keeps attempts: the attempt would be lost.
 bool CompleteRecording(ExamJournal& journal, const JournaledRun& run, ScoreRecorder& recorder,
                        int64_t wallClock) {
-    const bool keepsAttempts = !run.token.empty() && recorder.KeepsAttempts() == true;
+    const std::optional<bool> keepsAttempts =
+        run.token.empty() ? std::optional(false) : recorder.KeepsAttempts();
     if (!keepsAttempts) {
+        ui::ShowErrorMessage(u"数据库无法连接,上次考试的成绩尚未补记,下次启动时再补记"_qs);
+        return false;
+    }
+    if (!*keepsAttempts) {
         const std::optional<bool> found = recorder.ScoreRowPosted(run.row);
         if (!found)
             return false;
@@ -58,7 +64,7 @@ bool CompleteRecording(ExamJournal& journal, const JournaledRun& run, ScoreRecor
     }
     ScoreRecorder::Posted posted = ScoreRecorder::Posted::Now;
     try {
-        if (keepsAttempts)
+        if (*keepsAttempts)
             posted = recorder.PostAttempt(JournaledAttempt(run));
         else
             recorder.PostScoreRow(run.row);

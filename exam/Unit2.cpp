@@ -82,8 +82,11 @@ ScoreRecorder::Posted TDataModule2::PostAttempt(const AttemptRecord& attempt) {
         PostScoreFields(qry1, Utf8Text(row.town), Utf8Text(row.unit), Utf8Text(row.name),
                         Utf8Text(row.score), Utf8Text(row.time));
         qry1.Close();
-        if (!database.commit())
-            FailWith(con1, database.lastError());
+        if (!database.commit()) {
+            // The commit was sent: whether the database holds the attempt is not known.
+            con1.AddError(database.lastError());
+            throw EPostOutcomeUnknown(con1.ErrorText().toStdString());
+        }
     } catch (...) {
         qry1.Close();
         RollBack(con1);
@@ -127,10 +130,6 @@ std::optional<bool> TDataModule2::ScoreRowPosted(const JournaledScoreRow& row) {
 void TDataModule2::PostSecondCopy(const JournaledScoreRow& row) {
     AppendSecondScoreRow(*this, Utf8Text(row.town), Utf8Text(row.unit), Utf8Text(row.name),
                          Utf8Text(row.score));
-}
-
-QString ScoreTimeText(const QDateTime& moment) {
-    return moment.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_qs);
 }
 
 void OpenScoreTable(platform::TADOQuery& query) {

@@ -2,6 +2,7 @@
 
 #include "common/ConnectionConfig.h"
 #include "exam/ScoreRecorder.h"
+#include "exam/ScoreTime.h"
 #include "platform/DatabaseQuery.h"
 
 #include <QDateTime>
@@ -44,10 +45,6 @@ private:
     std::optional<bool> keepsAttempts;
     QString keepsAttemptsOf;
 };
-
-// The text STime is written as: local time as "yyyy-MM-dd HH:mm:ss", which sorts right as text
-// and converts to a date-time column in every database.
-QString ScoreTimeText(const QDateTime& moment);
 
 // Appends one score row through the query: runs "select * from Score where id=0" with
 // OpenQuery (errors shown), appends a row, sets positions 1 to 5 to the trimmed town, unit, name

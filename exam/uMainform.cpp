@@ -1,7 +1,6 @@
 #include "exam/uMainform.h"
 
 #include "exam/Unit1.h"
-#include "exam/Unit2.h"
 #include "paper/AnswerNotation.h"
 #include "paper/uFileHandle.h"
 #include "paper/uObjectHandle.h"
@@ -95,6 +94,11 @@ TMainForm::TMainForm(fs::path paperFolder, QWidget* parent)
         ui::ApplySkin(this);
         skin = std::make_unique<ui::SkinFrame>(this);
     }
+    // A journal that fails is shown after the event at hand, which goes on unjournaled.
+    session.SetJournalFailed([this](const std::string& message) {
+        QTimer::singleShot(0, this,
+                           [message] { ui::ShowErrorMessage(QString::fromStdString(message)); });
+    });
     // The paper panel is moved by hand, so nothing else scrolls a focused control into view;
     // wheel notches anywhere over the running exam scroll the paper.
     qApp->installEventFilter(this);
@@ -114,11 +118,6 @@ TMainForm::~TMainForm() {
     tmr1->stop();
     if (skin)
         skin->ReleaseClient();
-}
-
-void TMainForm::SetDataModule(TDataModule2* module) {
-    dataModule = module;
-    session.SetRecorder(module);
 }
 
 void TMainForm::setVisible(bool visible) {
@@ -353,9 +352,7 @@ void TMainForm::ShowExamArea() {
     pnl2->show();
     pnl2->raise();
     JournalAnswers();
-    // A paper without a positive time limit has no countdown and no time-out.
-    if (HasTimeLimit())
-        tmr1->start();
+    tmr1->start();
 }
 
 // The catalogue lies under the exam area; hidden, it takes no focus and no key while a paper
@@ -469,8 +466,14 @@ void TMainForm::tmr1Tick() {
 }
 
 void TMainForm::tmr1Timer() {
+    if (!session.Running())
+        return;
+    // A paper without a positive time limit shows no countdown and has no time-out, but its
+    // seconds are counted all the same: a resume tells them from the time away.
+    if (!HasTimeLimit())
+        return session.Tick();
     const int32_t limit = PaperPanel->Paper.TimeLimit;
-    if (!session.Running() || !HasTimeLimit() || Elapsed() >= limit)
+    if (Elapsed() >= limit)
         return;
     lbl4->setText(QStringLiteral("剩余时间:") + RemainingTimeText(limit - Elapsed()));
     session.Tick();
@@ -488,14 +491,29 @@ void TMainForm::TimeOut() {
     EndExam();
 }
 
-void TMainForm::RetryTimeOut() {
-    const JournaledScoreRow row = session.RetryTimeOut();
-    ShowResult(QString::fromStdString(row.score).toInt());
+// The frozen attempt ends as its own ending does, with its own score: the one recorded.
+void TMainForm::RetryRecording() {
+    const AttemptRecord attempt = session.RetryRecording();
+    if (attempt.ending == RunEnding::Abandonment)
+        return EndExam();
+    if (attempt.ending == RunEnding::HandIn)
+        session.PostSecondCopy(attempt.row);
+    ShowResult(QString::fromStdString(attempt.row.score).toInt());
     EndExam();
 }
 
 JournaledScoreRow TMainForm::RecordEnding(RunEnding ending, int32_t score) {
-    return session.Record(ending, QString::number(score), RecordedAnswers());
+    try {
+        return session.Record(ending, QString::number(score), RecordedAnswers());
+    } catch (const EPostOutcomeUnknown& error) {
+        if (!session.Frozen())
+            throw;
+        tmr1->stop();
+        PaperPanel->setEnabled(false);
+        throw platform::Exception(
+            std::string(error.what()) +
+            "\n无法确认成绩是否已保存,答卷已不能再改,请点击“提交试卷”再次保存");
+    }
 }
 
 std::vector<RecordedAnswer> TMainForm::RecordedAnswers() const {
@@ -512,8 +530,8 @@ std::vector<RecordedAnswer> TMainForm::RecordedAnswers() const {
 }
 
 void TMainForm::btn2Click() {
-    if (session.TimedOut())
-        return RetryTimeOut();
+    if (session.Frozen())
+        return RetryRecording();
     if (!session.Running())
         return;
     const unsigned question = ui::MB_YESNO | ui::MB_ICONINFORMATION;
@@ -544,7 +562,7 @@ void TMainForm::btn2Click() {
         row = RecordEnding(RunEnding::HandIn, score);
     } catch (...) {
         // Nothing was recorded and the exam goes on: so does its time.
-        if (session.Running() && Elapsed() < PaperPanel->Paper.TimeLimit)
+        if (session.Running())
             tmr1->start();
         throw;
     }
@@ -554,8 +572,8 @@ void TMainForm::btn2Click() {
 }
 
 void TMainForm::Button1Click() {
-    if (session.TimedOut())
-        return RetryTimeOut();
+    if (session.Frozen())
+        return RetryRecording();
     if (!session.Running())
         return;
     const int confirmed =
@@ -599,7 +617,7 @@ void TMainForm::EndExam() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     // While a paper runs, its three endings are the only ways out.
-    if (session.Running() || session.TimedOut()) {
+    if (session.Running() || session.Frozen()) {
         event->ignore();
         return;
     }

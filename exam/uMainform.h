@@ -19,7 +19,6 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class TDataModule2;
 class TParentPanel;
 namespace ui {
 class SkinFrame;
@@ -44,8 +43,9 @@ public:
                        QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // The data module whose connections the endings write to; main creates it after the window.
-    void SetDataModule(TDataModule2* dataModule);
+    // Where the endings record their attempts: the data module, which main creates after the
+    // window.
+    void SetRecorder(ScoreRecorder* recorder) { session.SetRecorder(recorder); }
     // The journal that keeps each run from its start until its score row is recorded; null for
     // none. The caller keeps it alive while the window runs.
     void SetJournal(ExamJournal* journal) { session.SetJournal(journal); }
@@ -91,9 +91,10 @@ public:
     void FormMouseWheelUp();
     // One tick of the exam clock: the remaining time in lbl4, the time-out at the end.
     void tmr1Timer();
-    // "提交试卷": the hand-in; after a time-out whose post failed, that time-out posted again.
+    // "提交试卷": the hand-in; once an ending is frozen (a time-out whose post failed), that
+    // ending posted again.
     void btn2Click();
-    // "放弃考试": the abandonment; after a time-out whose post failed, as the hand-in.
+    // "放弃考试": the abandonment; once an ending is frozen, as the hand-in.
     void Button1Click();
     // The exam area in its idle state: empty paper, no panels, hidden, clock off, Elapsed 0.
     void ResetExam() override;
@@ -153,8 +154,8 @@ private:
     void WheelOver(int angleDelta);
     bool HasTimeLimit() const;
     void TimeOut();
-    // The posted time-out again, its result shown and the exam ended.
-    void RetryTimeOut();
+    // The frozen ending posted again, its result shown and the exam ended.
+    void RetryRecording();
     // Records the ending with every question's answer and marks through the session; a failed
     // post reaches the caller. Returns the posted row.
     JournaledScoreRow RecordEnding(RunEnding ending, int32_t score);
@@ -171,7 +172,6 @@ private:
     void ShowRulesOf(int index);
 
     std::filesystem::path paperFolder;
-    TDataModule2* dataModule = nullptr;
     ExamSession session;
     int wheelRest = 0;
     std::unique_ptr<ui::SkinFrame> skin;

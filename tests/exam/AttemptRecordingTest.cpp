@@ -2,6 +2,7 @@
 #include "exam/ExamJournal.h"
 #include "exam/StartupRecovery.h"
 #include "tests/exam/LoginTestData.h"
+#include "tests/exam/core/JournalSql.h"
 #include "ui/MessageBox.h"
 
 #include <QCryptographicHash>
@@ -163,14 +164,15 @@ TEST_P(AttemptRecording, KilledOrFailedPostsLeaveExactlyOneRowAndAttempt) {
 // A resumed run whose time was up, with the database down: it stays in its recording stage and is
 // recorded, once, at the next start.
 TEST_P(AttemptRecording, ResumedTimedOutRunWithTheDatabaseDownIsRecordedAtTheNextStart) {
-    ExamJournal journal((folder.dir / "journal.db").string());
+    const std::string journalFile = (folder.dir / "journal.db").string();
+    ExamJournal journal(journalFile);
     {
         ExamWindow window(folder);
         window.mainForm.SetJournal(&journal);
         window.mainForm.StartExam(0);
         Answer(window.mainForm, 0, 0);
     }
-    journal.SaveElapsed(1, 5);
+    JournalSql(journalFile, "update run set elapsed = 5 where id = 1");
     {
         ExamWindow down(folder);
         down.mainForm.SetJournal(&journal);

@@ -1,10 +1,12 @@
 #include "exam/ExamJournal.h"
 #include "exam/Startup.h"
 #include "tests/exam/LoginTestData.h"
+#include "tests/exam/core/JournalSql.h"
 #include "ui/ErrorBox.h"
 #include "ui/MessageBox.h"
 
 #include <QLabel>
+#include <QTimer>
 #include <fstream>
 
 using namespace logintest;
@@ -130,7 +132,7 @@ TEST_P(JournalOnSqlite, EndingJournalsItsRowBeforeThePostAndAFailedPostRunsOn) {
     ExamWindow window(folder);
     window.mainForm.SetJournal(&journal);
     window.mainForm.StartExam(0);
-    window.dataModule.con1.SetConnectionString(u"Provider=SQLite;Data Source=/nonexistent/x.db"_qs);
+    folder.primary.Execute(u"alter table Score rename to ScoreAside"_qs);
     std::optional<JournaledRun> duringPost;
     boxes.onShow([&](const ui::ShownMessageBox& box) {
         if (box.caption == u"错误"_qs && !duringPost)
@@ -170,7 +172,8 @@ TEST_P(JournalOnSqlite, DeclinedChangedOrMissingRunsAreArchivedAndTheLoginFollow
             EXPECT_TRUE(boxes.shown()[0].text.contains(QString::fromStdString(paper.string())));
         }
         EXPECT_EQ(PendingRuns(), 0u);
-        EXPECT_EQ(ExamJournal(folder.JournalFile()).ArchivedRuns().back().id, id);
+        EXPECT_EQ(JournalSql(folder.JournalFile(), "select max(id) from run where archived = 1"),
+                  id);
         EXPECT_EQ(folder.PrimaryRows(), 0);
         folder.AddPaper(SmallPaper(u"试卷 1"_qs, timeLimit), "paper.mqe");
     }
@@ -178,7 +181,8 @@ TEST_P(JournalOnSqlite, DeclinedChangedOrMissingRunsAreArchivedAndTheLoginFollow
 
 TEST_P(JournalOnSqlite, ResumedRunWhoseTimeIsUpEndsByTheTimeOutAtOnce) {
     const int64_t id = LeaveRunningExam(2);
-    ExamJournal(folder.JournalFile()).SaveElapsed(id, timeLimit);
+    JournalSql(folder.JournalFile(), "update run set elapsed = " + std::to_string(timeLimit) +
+                                         " where id = " + std::to_string(id));
     EXPECT_EQ(StartAgain(), 0);
     EXPECT_FALSE(loopRan);
     ASSERT_EQ(boxes.shown().size(), 2u);
@@ -197,9 +201,51 @@ TEST_P(JournalOnSqlite, UnreachableDatabaseKeepsARecordingRunForTheNextStart) {
     StartAgain();
     EXPECT_TRUE(loginShown);
     ASSERT_GE(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].caption, u"错误"_qs);
+    EXPECT_TRUE(boxes.shown()[0].text.startsWith(u"数据库无法连接"_qs))
+        << boxes.shown()[0].text.toStdString();
     EXPECT_EQ(PendingRuns(), 1u);
     EXPECT_EQ(folder.PrimaryRows(), 0);
+}
+
+// A paper without a time limit shows no countdown, yet each second worked is journaled: a resume
+// counts as time away only what passed since the last of them.
+TEST_P(JournalOnSqlite, UntimedPaperJournalsEverySecondSoThatAResumeCountsOnlyTheTimeAway) {
+    folder.AddPaper(SmallPaper(u"试卷 1"_qs, 0), "paper.mqe");
+    ExamJournal journal(folder.JournalFile());
+    QDateTime now(QDate(2026, 12, 9), QTime(8, 0, 0));
+    for (const bool resume : {false, true}) {
+        ExamWindow window(folder);
+        window.mainForm.SetJournal(&journal);
+        window.mainForm.SetClock([&] { return now; });
+        if (resume)
+            window.mainForm.ResumeExam(journal.PendingRuns().at(0));
+        else
+            window.mainForm.StartExam(0);
+        EXPECT_TRUE(window.mainForm.tmr1->isActive());
+        for (int second = 0; second < 3; ++second) {
+            now = now.addSecs(1);
+            window.mainForm.tmr1Timer();
+        }
+        now = now.addSecs(60); // killed, and started again a minute later
+    }
+    EXPECT_EQ(journal.PendingRuns().at(0).elapsed, 6);
+    EXPECT_EQ(journal.PendingRuns().at(0).awaySeconds, 60);
+}
+
+// A journal that fails during the exam is reported once, after the answer at hand, and dropped;
+// the exam goes on.
+TEST_P(JournalOnSqlite, FailingJournalIsReportedOnceAndTheExamGoesOn) {
+    ExamJournal journal(folder.JournalFile());
+    ExamWindow window(folder);
+    window.mainForm.SetJournal(&journal);
+    window.mainForm.StartExam(0);
+    JournalSql(folder.JournalFile(), "drop table answer");
+    Answer(window.mainForm, 0, 0);
+    EXPECT_TRUE(boxes.shown().empty());
+    Answer(window.mainForm, 1, 0);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.contains(QString::fromStdString(folder.JournalFile())));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, JournalOnSqlite, ::testing::Values(Backend::Sqlite));

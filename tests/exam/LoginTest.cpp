@@ -38,7 +38,7 @@ protected:
         folder.AddPapers(papers, timeLimit);
         mainForm = std::make_unique<TMainForm>(folder.PaperFolder());
         dataModule = std::make_unique<TDataModule2>(nullptr, folder.Folder());
-        mainForm->SetDataModule(dataModule.get());
+        mainForm->SetRecorder(dataModule.get());
         login = std::make_unique<TForm1>(*mainForm);
         login->SetDataModule(dataModule.get());
         login->SetPauses(1, 1);
@@ -324,7 +324,7 @@ TEST_F(Login, EveryConfirmedLoginStartsAPaperWhenFewerThanNineteenAreThere) {
     for (int run = 0; run < 12; ++run) {
         TMainForm form(folder.PaperFolder());
         TDataModule2 module(nullptr, folder.Folder());
-        form.SetDataModule(&module);
+        form.SetRecorder(&module);
         TForm1 window(form);
         window.SetDataModule(&module);
         window.SetPauses(0, 0);

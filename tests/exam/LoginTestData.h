@@ -7,12 +7,12 @@
 #include "exam/Unit1.h"
 #include "exam/Unit2.h"
 #include "exam/uMainform.h"
+#include "paper/PaperWriter.h"
 #include "paper/uObjectHandle.h"
 #include "platform/CodePage.h"
 #include "platform/DatabaseQuery.h"
 #include "tests/support/PgServer.h"
 #include "tests/support/TempDir.h"
-#include "paper/PaperWriter.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -152,7 +152,7 @@ class ExamWindow final {
 public:
     explicit ExamWindow(const ExamFolder& folder)
         : dataModule(nullptr, folder.Folder()), mainForm(folder.PaperFolder()) {
-        mainForm.SetDataModule(&dataModule);
+        mainForm.SetRecorder(&dataModule);
         mainForm.ExamineeTown = u"安平镇"_qs;
         mainForm.ExamineeUnit = u"安平镇卫生院"_qs;
         mainForm.ExamineeName = u"张伟"_qs;

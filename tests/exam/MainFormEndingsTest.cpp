@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 using logintest::Answer;
 using logintest::ExamFolder;
@@ -217,7 +218,7 @@ TEST_F(MainFormEndings, FailedPrimaryWriteAtTimeOutOrAbandonmentLeavesTheOtherEn
         EXPECT_FALSE(form.tmr1->isActive());
         EXPECT_EQ(form.lbl4->text(), u"剩余时间:00:00:01"_qs);
         // The time-out is final: its answers are frozen and only its row can still be posted.
-        EXPECT_TRUE(form.Session().TimedOut());
+        EXPECT_TRUE(form.Session().Frozen());
         EXPECT_FALSE(form.PaperPanel->isEnabled());
         form.tmr1Timer();
         EXPECT_EQ(boxes.shown().size(), 1u);
@@ -244,6 +245,55 @@ TEST_F(MainFormEndings, FailedPrimaryWriteAtTimeOutOrAbandonmentLeavesTheOtherEn
     EXPECT_EQ(exam.folder.PrimaryRows(), 0);
     form.Button1Click();
     EXPECT_EQ(ScoreRows(exam.folder.primary.ConnectionString()), QStringList{ExamWindow::Row(0)});
+    EXPECT_TRUE(form.ExamEnded());
+}
+
+// Records through the data module, but reports its first post lost after the commit.
+class LostAfterCommit final : public ScoreRecorder {
+public:
+    explicit LostAfterCommit(TDataModule2& data) : data(data) {}
+    std::optional<bool> KeepsAttempts() override { return data.KeepsAttempts(); }
+    bool StorePaper(const std::string& sha256, const std::string& title,
+                    const std::string& bytes) override {
+        return data.StorePaper(sha256, title, bytes);
+    }
+    Posted PostAttempt(const AttemptRecord& attempt) override {
+        const Posted posted = data.PostAttempt(attempt);
+        if (std::exchange(losing, false))
+            throw EPostOutcomeUnknown("server closed the connection");
+        return posted;
+    }
+    void PostScoreRow(const JournaledScoreRow& row) override { data.PostScoreRow(row); }
+    std::optional<bool> ScoreRowPosted(const JournaledScoreRow& row) override {
+        return data.ScoreRowPosted(row);
+    }
+    void PostSecondCopy(const JournaledScoreRow& row) override { data.PostSecondCopy(row); }
+
+private:
+    TDataModule2& data;
+    bool losing = true;
+};
+
+// A hand-in committed but reported lost freezes the paper: the next hand-in shows and copies the
+// score recorded, and nothing is recorded twice.
+TEST_F(MainFormEndings, HandInOfUnknownOutcomeIsFrozenAndItsRetryShowsTheScoreRecorded) {
+    const RunningExam exam(HundredPoints());
+    TMainForm& form = exam.Form();
+    LostAfterCommit recorder(exam.window->dataModule);
+    form.SetRecorder(&recorder);
+    AnswerFor85(form);
+    EXPECT_ANY_THROW(form.btn2Click());
+    EXPECT_TRUE(form.Session().Frozen());
+    EXPECT_FALSE(form.PaperPanel->isEnabled());
+    EXPECT_FALSE(form.tmr1->isActive());
+    EXPECT_EQ(exam.folder.SecondaryRows(), 0);
+
+    boxes.clear();
+    form.btn2Click();
+    EXPECT_EQ(Texts(boxes.shown()), QStringList{TMainForm::ResultText(85, 100)});
+    EXPECT_EQ(ScoreRows(exam.folder.primary.ConnectionString()), QStringList{ExamWindow::Row(85)});
+    EXPECT_EQ(ScoreRows(exam.folder.secondary.ConnectionString()),
+              QStringList{ExamWindow::Row(85)});
     EXPECT_TRUE(form.ExamEnded());
 }
 

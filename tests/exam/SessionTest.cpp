@@ -1,5 +1,7 @@
 #include "exam/ExamSession.h"
+#include "exam/StartupRecovery.h"
 #include "tests/support/TempDir.h"
+#include "ui/MessageBox.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -11,7 +13,7 @@ namespace {
 // the token has been posted, as the attempt's key does in a database.
 class FakeRecorder final : public ScoreRecorder {
 public:
-    std::optional<bool> KeepsAttempts() override { return true; }
+    std::optional<bool> KeepsAttempts() override { return keepsAttempts; }
     bool StorePaper(const std::string&, const std::string&, const std::string&) override {
         return storesPaper;
     }
@@ -23,17 +25,25 @@ public:
                 return Posted::Already;
         attempts.push_back(attempt);
         if (failingAfterCommit)
-            throw std::runtime_error("connection lost after the commit");
+            throw EPostOutcomeUnknown("connection lost after the commit");
         return Posted::Now;
     }
-    void PostScoreRow(const JournaledScoreRow&) override {}
+    void PostScoreRow(const JournaledScoreRow&) override { ++scoreRowsAlone; }
     std::optional<bool> ScoreRowPosted(const JournaledScoreRow&) override { return false; }
     void PostSecondCopy(const JournaledScoreRow&) override {}
 
+    std::optional<bool> keepsAttempts = true;
     bool storesPaper = true;
     bool failing = false;
     bool failingAfterCommit = false;
     std::vector<AttemptRecord> attempts;
+    int scoreRowsAlone = 0;
+};
+
+// Start-up recovery's window, for journals without a running run.
+struct NoWindow final : RecoveryWindow {
+    void ResumeExam(const JournaledRun&) override {}
+    void ResetExam() override {}
 };
 
 class Session : public ::testing::Test {
@@ -54,28 +64,45 @@ protected:
     const std::vector<RecordedAnswer> answers{{0, "B", 10, 10}, {1, "", 0, 5}};
 };
 
-// A post that fails puts a hand-in back to running. When it was committed all the same, the next
-// ending of the attempt finds its token and ends the run without a second one.
-TEST_F(Session, TokenMakesEveryEndingOfAnAttemptRecordedOnce) {
+// A post committed but reported lost freezes the attempt: its answers are no longer journaled and
+// the retry posts it unchanged, so that the score it returns is the one recorded, under one token.
+TEST_F(Session, UnknownOutcomeFreezesTheAttemptAndItsRetryPostsItUnchanged) {
     EXPECT_TRUE(QRegularExpression(u"^[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}$"_qs)
                     .match(QString::fromStdString(session.Token()))
                     .hasMatch());
     recorder.failingAfterCommit = true;
-    EXPECT_ANY_THROW(session.Record(RunEnding::HandIn, u"10"_qs, answers));
-    EXPECT_TRUE(session.Running());
-    EXPECT_EQ(journal.Run(1)->stage, RunStage::Running);
+    EXPECT_THROW(session.Record(RunEnding::HandIn, u"10"_qs, answers), EPostOutcomeUnknown);
+    EXPECT_TRUE(session.Frozen());
+    session.AnswerChanged(0, {0, 1});
+    EXPECT_TRUE(journal.Run(1)->answers.empty());
+    EXPECT_EQ(journal.Run(1)->stage, RunStage::Recording);
     recorder.failingAfterCommit = false;
     now = now.addSecs(5);
-    session.Record(RunEnding::Abandonment, u"0"_qs, {});
-    EXPECT_TRUE(session.Ended());
+    EXPECT_EQ(session.RetryRecording().row,
+              (JournaledScoreRow{"安平镇", "安平镇卫生院", "张伟", "10", "2026-12-09 08:00:00"}));
     EXPECT_EQ(journal.Run(1)->stage, RunStage::Ended);
     ASSERT_EQ(recorder.attempts.size(), 1u);
     const AttemptRecord& posted = recorder.attempts[0];
     EXPECT_EQ(posted.token, session.Token());
-    EXPECT_EQ(posted.row,
-              (JournaledScoreRow{"安平镇", "安平镇卫生院", "张伟", "10", "2026-12-09 08:00:00"}));
     EXPECT_EQ(posted.answers, answers);
     EXPECT_TRUE(posted.paperBytes.empty()); // stored when the run started
+}
+
+// A database that cannot say whether it keeps attempts cannot be reached: an ending posts nothing,
+// not even the score row, and goes on; at start-up its journaled attempt waits, said so.
+TEST_F(Session, UnreachableDatabaseGetsNoScoreRowAloneFromAnEndingOrFromTheRecovery) {
+    recorder.keepsAttempts.reset();
+    EXPECT_ANY_THROW(session.Record(RunEnding::HandIn, u"10"_qs, answers));
+    EXPECT_TRUE(session.Running());
+    EXPECT_ANY_THROW(session.Record(RunEnding::TimeOut, u"10"_qs, answers));
+    const ui::ScriptedMessageBoxes boxes;
+    NoWindow window;
+    EXPECT_FALSE(ResumeUnfinishedExam(journal, window, recorder, 0));
+    EXPECT_EQ(recorder.scoreRowsAlone, 0);
+    EXPECT_TRUE(recorder.attempts.empty());
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(boxes.shown()[0].text.startsWith(u"数据库无法连接"_qs));
+    EXPECT_EQ(journal.Run(1)->stage, RunStage::Recording);
 }
 
 // A time-out whose post fails stays final: answers are no longer journaled and the retry posts
@@ -86,7 +113,7 @@ TEST_F(Session, FailedTimeOutIsRetriedExactlyAsJournaled) {
     const int64_t run = journal.PendingRuns().back().id;
     recorder.failing = true;
     EXPECT_ANY_THROW(session.Record(RunEnding::TimeOut, u"10"_qs, answers));
-    EXPECT_TRUE(session.TimedOut());
+    EXPECT_TRUE(session.Frozen());
     session.AnswerChanged(0, {0, 1});
     EXPECT_TRUE(journal.Run(run)->answers.empty());
     EXPECT_EQ(journal.Run(run)->stage, RunStage::Recording);
@@ -94,8 +121,7 @@ TEST_F(Session, FailedTimeOutIsRetriedExactlyAsJournaled) {
 
     now = now.addSecs(300);
     recorder.failing = false;
-    const JournaledScoreRow row = session.RetryTimeOut();
-    EXPECT_EQ(row.time, "2026-12-09 08:00:00");
+    EXPECT_EQ(session.RetryRecording().row.time, "2026-12-09 08:00:00");
     ASSERT_EQ(recorder.attempts.size(), 1u);
     EXPECT_EQ(recorder.attempts[0].ending, RunEnding::TimeOut);
     EXPECT_EQ(recorder.attempts[0].answers, answers);
@@ -124,6 +150,17 @@ TEST_F(Session, ResumesCountTheTimeAway) {
     EXPECT_EQ(run.resumes, 2);
     EXPECT_EQ(run.awaySeconds, away);
     EXPECT_EQ(run.elapsed, 3);
+}
+
+// A run journaled before attempts had tokens gets one at its resume, journaled at once: a kill
+// after its post then finds the attempt by it instead of recording a second one.
+TEST_F(Session, ResumeJournalsTheTokenItGivesAnOlderRun) {
+    const int64_t older = journal.StartRun(JournaledRun{});
+    ExamSession resumed;
+    resumed.SetJournal(&journal);
+    resumed.Resume(*journal.Run(older), paper);
+    EXPECT_FALSE(resumed.Token().empty());
+    EXPECT_EQ(journal.Run(older)->token, resumed.Token());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "exam/ExamJournal.h"
 
+#include "tests/exam/core/JournalSql.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ TEST(ExamJournal, KeepsRunsThroughEveryStageAcrossReopening) {
         journal.SaveAnswer(first, 0, "1,0");
         journal.SaveAnswer(first, 0, "0,1"); // a changed answer replaces the old one
         journal.SaveAnswer(first, 3, "-1,2");
-        journal.SaveElapsed(first, 42);
+        journal.SaveTick(first, 42, 1000);
         journal.BeginRecording(second, RunEnding::TimeOut,
                                {"安平镇", "安平镇卫生院", "张伟", "0", "2026-12-09 08:00:00"});
     }
@@ -42,6 +43,7 @@ TEST(ExamJournal, KeepsRunsThroughEveryStageAcrossReopening) {
     EXPECT_EQ(pending[0].paperPath, started.paperPath);
     EXPECT_EQ(pending[0].name, "张伟");
     EXPECT_EQ(pending[0].elapsed, 42);
+    EXPECT_EQ(pending[0].lastTick, 1000);
     EXPECT_EQ(pending[0].stage, RunStage::Running);
     EXPECT_EQ(pending[0].answers, (std::map<int, std::string>{{0, "0,1"}, {3, "-1,2"}}));
     EXPECT_EQ(pending[1].stage, RunStage::Recording);
@@ -54,8 +56,9 @@ TEST(ExamJournal, KeepsRunsThroughEveryStageAcrossReopening) {
     journal.MarkEnded(second);
     journal.Archive(first);
     EXPECT_TRUE(journal.PendingRuns().empty());
-    ASSERT_EQ(journal.ArchivedRuns().size(), 1u);
-    EXPECT_EQ(journal.ArchivedRuns()[0].answers.size(), 2u);
+    EXPECT_EQ(JournalSql(file, "select count(*) from run where archived = 1"), 1);
+    EXPECT_EQ(JournalSql(file, "select count(*) from answer where run = " + std::to_string(first)),
+              2);
     EXPECT_FALSE(journal.Run(second + 1).has_value());
 }
 

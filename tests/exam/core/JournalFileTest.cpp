@@ -83,9 +83,9 @@ TEST(JournalFile, DamagedJournalIsKeptAsideAndANewOneServes) {
     }
 }
 
-// Locks left behind are damage; a healthy journal keeps every answer; a journal that another
-// exam holds or that cannot be opened at all is reported as before and nothing is renamed.
-TEST(JournalFile, LeftoverLocksAreDamageWhileHealthyOrHeldJournalsAreNeverTouched) {
+// A healthy journal keeps every answer. A journal that another exam holds, that another program
+// holds locked, or that cannot be opened at all is an error naming it, and nothing is renamed.
+TEST(JournalFile, HealthyOrHeldJournalsAreNeverTouched) {
     testsupport::TempDir dir;
     const std::string file = (dir / "journal.db").string();
     WriteJournal(file);
@@ -96,21 +96,25 @@ TEST(JournalFile, LeftoverLocksAreDamageWhileHealthyOrHeldJournalsAreNeverTouche
         EXPECT_EQ(opened.journal->PendingRuns()[0].answers.at(27), std::string(100, 'b'));
         for (const std::string& held : {file, (dir / "missing" / "journal.db").string()})
             EXPECT_THROW(OpenJournalSettingDamageAside(held, Now()), EJournalError) << held;
-        EXPECT_FALSE(fs::exists(file + KeptSuffix));
     }
     {
-        // A write lock left by a program that hung or died on a file system that keeps locks.
-        sqlite3* leftover = nullptr;
-        sqlite3_open(file.c_str(), &leftover);
-        sqlite3_exec(leftover, "begin immediate", nullptr, nullptr, nullptr);
-        OpenedJournal opened = OpenJournalSettingDamageAside(file, Now());
-        ASSERT_EQ(opened.keptDamagedFile, file + KeptSuffix);
-        EXPECT_TRUE(opened.journal->PendingRuns().empty());
-        sqlite3_close(leftover);
+        // A live program in the middle of a write, outside the exam's own lock.
+        sqlite3* holder = nullptr;
+        sqlite3_open(file.c_str(), &holder);
+        sqlite3_exec(holder, "begin immediate", nullptr, nullptr, nullptr);
+        try {
+            OpenJournalSettingDamageAside(file, Now());
+            ADD_FAILURE() << "opened a journal another program holds";
+        } catch (const EJournalError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "考试记录文件正被其他程序使用,现在无法打开:" + file);
+        }
+        sqlite3_close(holder);
     }
-    ExamJournal kept(file + KeptSuffix);
-    ASSERT_EQ(kept.PendingRuns().size(), 1u);
-    EXPECT_EQ(kept.PendingRuns()[0].answers.size(), 400u);
+    EXPECT_FALSE(fs::exists(file + KeptSuffix));
+    OpenedJournal opened = OpenJournalSettingDamageAside(file, Now());
+    ASSERT_EQ(opened.journal->PendingRuns().size(), 1u);
+    EXPECT_EQ(opened.journal->PendingRuns()[0].answers.size(), 400u);
 }
 
 } // namespace

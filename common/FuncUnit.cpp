@@ -45,9 +45,7 @@ QString OwnTablesQuery(const QSqlDatabase& database) {
     return u"SELECT TABLE_NAME FROM INFORMATION_SCHEMA.TABLES WHERE TABLE_SCHEMA = "_qs + schema;
 }
 
-} // namespace
-
-bool HasAttemptTables(const QSqlDatabase& database) {
+bool HasOwnTables(const QSqlDatabase& database, std::initializer_list<QStringView> tables) {
     QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.exec(OwnTablesQuery(database)))
@@ -56,8 +54,20 @@ bool HasAttemptTables(const QSqlDatabase& database) {
     QSet<QString> names;
     while (query.next())
         names.insert(query.value(0).toString().toLower());
-    return names.contains(u"paper"_qs) && names.contains(u"attempt"_qs) &&
-           names.contains(u"attemptanswer"_qs);
+    return std::all_of(tables.begin(), tables.end(), [&](QStringView table) {
+        return names.contains(table.toString().toLower());
+    });
+}
+
+} // namespace
+
+bool HasAttemptTables(const QSqlDatabase& database) {
+    return HasOwnTables(database, {u"Paper", u"Attempt", u"AttemptAnswer"});
+}
+
+bool HasSittingTables(const QSqlDatabase& database) {
+    return HasOwnTables(database,
+                        {u"Sitting", u"SittingPaper", u"SittingUnit", u"Roster", u"AttemptStart"});
 }
 
 bool OpenQuery(platform::TADOQuery& query, const QString& sql, bool show) {

@@ -5,6 +5,7 @@
 #include "platform/RuntimeErrors.h"
 #include "tallyboard/AttemptReview.h"
 #include "tallyboard/ItemAnalysisWindow.h"
+#include "tallyboard/SittingWindow.h"
 #include "tallyboard/StatisticsWindow.h"
 #include "tallyboard/VerificationWindow.h"
 #include "ui/DataGrid.h"
@@ -47,11 +48,18 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
                                  btnExport->width() + 16, btnExport->height());
     KeepAtBottomLeft(btnItemAnalysis);
     mniItemAnalysis = CreateMenuItem(actItemAnalysis);
+    actSittings = new QAction(Il16Icon(2), u"考试场次"_qs, ActionList1);
+    btnSittings = CreateButton(pnlBottom, u"场次(&H)"_qs, 2, actSittings);
+    btnSittings->setObjectName(u"btnSittings"_qs);
+    btnSittings->setGeometry(btnItemAnalysis->geometry().right() + 4, btnExport->y(),
+                             btnExport->width(), btnExport->height());
+    KeepAtBottomLeft(btnSittings);
+    mniSittings = CreateMenuItem(actSittings);
     actVerify = new QAction(Il16Icon(5), u"复核"_qs, ActionList1);
     btnVerify = CreateButton(pnlBottom, u"复核(&V)"_qs, 5, actVerify);
     btnVerify->setObjectName(u"btnVerify"_qs);
-    btnVerify->setGeometry(btnItemAnalysis->geometry().right() + 4, btnExport->y(),
-                           btnExport->width(), btnExport->height());
+    btnVerify->setGeometry(btnSittings->geometry().right() + 4, btnExport->y(), btnExport->width(),
+                           btnExport->height());
     KeepAtBottomLeft(btnVerify);
     btnVerify->hide();
     actReview = new QAction(Il16Icon(5), u"查看答卷"_qs, ActionList1);
@@ -68,7 +76,8 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     btnExport->move(3, 6);
     btnStatistics->move(87, 6);
     btnItemAnalysis->move(171, 6);
-    btnVerify->move(btnItemAnalysis->geometry().right() + 4, 6);
+    btnSittings->move(btnItemAnalysis->geometry().right() + 4, 6);
+    btnVerify->move(btnSittings->geometry().right() + 4, 6);
     for (QWidget* hidden : {static_cast<QWidget*>(btnAdd), static_cast<QWidget*>(btnEdit),
                             static_cast<QWidget*>(btnDel)})
         hidden->hide();
@@ -86,6 +95,8 @@ TfrmBasicMid1::TfrmBasicMid1(const QString& programDirectory, QWidget* parent)
     connect(actItemAnalysis, &QAction::triggered, this, &TfrmBasicMid1::actItemAnalysisExecute,
             Qt::QueuedConnection);
     connect(actVerify, &QAction::triggered, this, &TfrmBasicMid1::actVerifyExecute,
+            Qt::QueuedConnection);
+    connect(actSittings, &QAction::triggered, this, &TfrmBasicMid1::actSittingsExecute,
             Qt::QueuedConnection);
     connect(
         actReview, &QAction::triggered, this, [this] { ShowAttemptOfRow(dbgrdData->currentRow()); },
@@ -185,6 +196,27 @@ void TfrmBasicMid1::actVerifyExecute() {
     frmVerification->raise();
     frmVerification->activateWindow();
     frmVerification->Refresh();
+}
+
+void TfrmBasicMid1::actSittingsExecute() {
+    TBusyCursor busy;
+    if (!con1.Connected() && !con1.Open()) {
+        ui::MessageBox(this, GetConnectionErrors(&con1), u"错误"_qs, ui::MB_ICONERROR | ui::MB_OK);
+        return;
+    }
+    if (!HasSittingTables(con1.Database())) {
+        ui::MessageBox(this,
+                       u"数据库中还没有考试场次的表。请管理员运行 examdb init --missing-only "
+                       u"补建后再试。"_qs,
+                       tallyboard::NoticeCaption, ui::MB_OK | ui::MB_ICONINFORMATION);
+        return;
+    }
+    if (!frmSittings)
+        frmSittings = new TfrmSittings(con1, this);
+    frmSittings->show();
+    frmSittings->raise();
+    frmSittings->activateWindow();
+    frmSittings->Refresh();
 }
 
 void TfrmBasicMid1::ShowAttemptOfRow(int row) {

@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class TfrmItemAnalysis;
 class TfrmStatistics;
+class TfrmSittings;
 class TfrmVerification;
 
 // The score browser, the only window of tallyboard: the score rows of the units whose name
@@ -38,6 +39,9 @@ public:
     // Opens the verification window over the whole database, or raises it with the faults
     // found again.
     void actVerifyExecute();
+    // Opens the sittings window, or raises it with the sittings read again; no search is
+    // needed first. A database without the sitting tables is told so.
+    void actSittingsExecute();
     // Opens the review of the attempt behind a row of the grid, or says there is none, or that
     // its paper's bytes do not match their hash.
     void ShowAttemptOfRow(int row);
@@ -62,6 +66,10 @@ public:
     TfrmStatistics* frmStatistics = nullptr; // created at the first use
     TfrmItemAnalysis* frmItemAnalysis = nullptr;
     TfrmVerification* frmVerification = nullptr;
+    QAction* actSittings = nullptr;
+    TStyledButton* btnSittings = nullptr;
+    QAction* mniSittings = nullptr;
+    TfrmSittings* frmSittings = nullptr;
     platform::TADOConnection con1;
 
 private:

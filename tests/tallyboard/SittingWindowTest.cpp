@@ -4,6 +4,7 @@
 #include "platform/CodePage.h"
 #include "platform/DatabaseConnection.h"
 #include "records/db/SittingStore.h"
+#include "tallyboard/Unit4.h"
 #include "tests/support/PgServer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/XlsReadBack.h"
@@ -149,6 +150,26 @@ TEST_P(SittingWindow, PublishesChecksClosesAndExportsUnderTheWindowsAccount) {
     const QJsonArray rows = testsupport::ReadXlsRows(file);
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[1].toArray()[2].toString(), u"李娜"_qs);
+}
+
+// 场次 opens the window with no search first; a database without the sitting tables is told so.
+TEST_P(SittingWindow, TheBrowsersButtonOpensItWithoutASearchWhereTheTablesAre) {
+    for (const auto tables : {testsupport::Tables::WithSittings, testsupport::Tables::ScoresOnly}) {
+        const testsupport::TestDatabase other(GetParam(), tables);
+        const std::string folder = "program" + std::to_string(static_cast<int>(tables));
+        dir.write(folder + "/DBConifg.ini",
+                  (u"[DBConifg]\r\nConnectionString="_qs + other.ConnectionString() + u"\r\n"_qs)
+                      .toStdString());
+        dir.write(folder + "/列项属性.txt", "[score]\r\n");
+        TfrmBasicMid1 browser(QString::fromStdString((dir / folder).string()) + u'/');
+        boxes.clear();
+        browser.btnSittings->click();
+        QCoreApplication::processEvents();
+        const bool opened = browser.frmSittings && browser.frmSittings->isVisible();
+        EXPECT_EQ(opened, tables == testsupport::Tables::WithSittings);
+        EXPECT_EQ(boxes.shown().size(), opened ? 0u : 1u);
+        EXPECT_EQ(browser.btnSittings->text(), u"场次(&H)");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, SittingWindow,

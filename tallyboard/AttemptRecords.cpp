@@ -2,6 +2,7 @@
 
 #include "common/FuncUnit.h"
 #include "platform/DatabaseQuery.h"
+#include "records/db/SittingStore.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -16,9 +17,19 @@ namespace {
 const QString Counted = u"Ending in ('handin', 'timeout')"_qs;
 
 // The score search's unit filter on the attempts' unit column.
-QString UnitCondition(const QString& unitText, const QString& column = u"Fac"_qs) {
+QString UnitCondition(const QString& unitText, const QString& column) {
     const QString unit = TrimText(unitText);
     return unit.isEmpty() ? QString() : u" and "_qs + column + u" like "_qs + SqlLikeQuote(unit);
+}
+
+// The filter's conditions on the attempts, their columns named with the prefix.
+QString FilterCondition(const AttemptFilter& filter, const QString& prefix = {}) {
+    QString condition = UnitCondition(filter.unitText, prefix + u"Fac"_qs);
+    if (filter.sittingId)
+        condition += u" and "_qs + prefix +
+                     u"Token in (select Token from AttemptStart where SittingId = %1)"_qs.arg(
+                         *filter.sittingId);
+    return condition;
 }
 
 void OpenConnection(platform::TADOConnection& connection) {
@@ -43,8 +54,15 @@ long long NumberAt(const platform::TADOQuery& query, int row, int field) {
 
 } // namespace
 
+std::vector<records::StoredSitting> SittingsToFilterBy(platform::TADOConnection& connection) {
+    OpenConnection(connection);
+    if (!HasSittingTables(connection.Database()))
+        return {};
+    return records::ReadSittings(connection.Database());
+}
+
 std::vector<PaperChoice> PapersWithAttempts(platform::TADOConnection& connection,
-                                            const QString& unitText) {
+                                            const AttemptFilter& filter) {
     OpenConnection(connection);
     if (!HasAttemptTables(connection.Database()))
         throw platform::Exception("数据库中没有答卷记录表(Paper、Attempt、AttemptAnswer)，"
@@ -55,7 +73,7 @@ std::vector<PaperChoice> PapersWithAttempts(platform::TADOConnection& connection
              "sum(case when a.Ending = 'abandon' then 0 else 1 end), "
              "sum(case when a.Ending = 'abandon' then 1 else 0 end) "
              "from Attempt a left join Paper p on p.Sha256 = a.PaperSha256 where 1=1"_qs +
-                 UnitCondition(unitText, u"a.Fac"_qs) + u" group by a.PaperSha256"_qs);
+                 FilterCondition(filter, u"a."_qs) + u" group by a.PaperSha256"_qs);
     std::vector<PaperChoice> papers;
     for (int row = 0; row < query.RecordCount(); ++row)
         papers.push_back({TextAt(query, row, 0), TextAt(query, row, 1), NumberAt(query, row, 2),
@@ -196,10 +214,10 @@ void ReadCursorRows(platform::TADOConnection& connection, const QString& sql,
 } // namespace
 
 ItemSample ReadItemSample(platform::TADOConnection& connection, const QString& sha256,
-                          const QString& unitText, std::size_t questionCount) {
+                          const AttemptFilter& filter, std::size_t questionCount) {
     const QString sql = u"select Token, Question, Answer, Marks from AttemptAnswer where Token in "
                         "(select Token from Attempt where PaperSha256 = "_qs +
-                        SqlQuote(sha256) + u" and "_qs + Counted + UnitCondition(unitText) +
+                        SqlQuote(sha256) + u" and "_qs + Counted + FilterCondition(filter) +
                         u")"_qs;
     SampleBuilder builder(questionCount);
     if (connection.IsSqlite())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/Sitting.h"
 #include "tallyboard/ItemAnalysis.h"
 
 #include <QByteArray>
@@ -24,10 +25,19 @@ struct PaperChoice {
     long long abandoned = 0;
 };
 
-// The papers of the attempts whose unit name contains unitText (a LIKE pattern, as the score
-// search takes it; empty for all), the most attempted first.
+// The attempts an analysis takes: those whose unit name contains unitText (a LIKE pattern, as
+// the score search takes it; empty for all) and, with a sitting, only its runs.
+struct AttemptFilter {
+    QString unitText;
+    std::optional<long long> sittingId;
+};
+
+// The sittings an analysis may be narrowed to; none in a database without the sitting tables.
+std::vector<records::StoredSitting> SittingsToFilterBy(platform::TADOConnection& connection);
+
+// The papers of the attempts of the filter, the most attempted first.
 std::vector<PaperChoice> PapersWithAttempts(platform::TADOConnection& connection,
-                                            const QString& unitText);
+                                            const AttemptFilter& filter);
 
 // A Paper row. Its bytes are handed out only when they give the SHA-256 the row is stored under:
 // anyone who can insert a row can claim a real paper's hash for other bytes.
@@ -42,9 +52,9 @@ std::optional<StoredPaper> ReadPaper(platform::TADOConnection& connection, const
 // What a window says of a paper whose bytes do not match its hash.
 QString MismatchedPaperText(const QString& title);
 
-// The marks and answers of the counted attempts at the paper within the unit filter.
+// The marks and answers of the counted attempts at the paper within the filter.
 ItemSample ReadItemSample(platform::TADOConnection& connection, const QString& sha256,
-                          const QString& unitText, std::size_t questionCount);
+                          const AttemptFilter& filter, std::size_t questionCount);
 
 struct AttemptAnswerRecord {
     int question = 0;

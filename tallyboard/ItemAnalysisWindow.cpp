@@ -1,5 +1,7 @@
 #include "tallyboard/ItemAnalysisWindow.h"
 
+#include "common/FuncUnit.h"
+#include "common/FuncUnit.h"
 #include "paper/uFileHandle.h"
 #include "platform/RuntimeErrors.h"
 #include "platform/XlsWriter.h"
@@ -103,11 +105,17 @@ TfrmItemAnalysis::TfrmItemAnalysis(platform::TADOConnection& connection, QWidget
     setFont(ui::SongFont(13));
     resize(1000, 700);
 
+    cbbSitting = new QComboBox(this);
+    cbbSitting->setMinimumWidth(200);
     cbbPaper = new QComboBox(this);
     cbbPaper->setMinimumWidth(320);
     lblAbandoned = new QLabel(this);
     lblAbandoned->setStyleSheet(u"color: #b03000"_qs);
     auto* top = new QHBoxLayout;
+    lblSitting = new QLabel(u"场次:"_qs, this);
+    top->addWidget(lblSitting);
+    top->addWidget(cbbSitting);
+    top->addSpacing(16);
     top->addWidget(new QLabel(u"试卷:"_qs, this));
     top->addWidget(cbbPaper);
     top->addSpacing(16);
@@ -153,6 +161,9 @@ TfrmItemAnalysis::TfrmItemAnalysis(platform::TADOConnection& connection, QWidget
     column->addWidget(splitter, 1);
     column->addLayout(bottom);
 
+    connect(
+        cbbSitting, &QComboBox::activated, this, [this] { Refresh(unitText); },
+        Qt::QueuedConnection);
     connect(cbbPaper, &QComboBox::activated, this, &TfrmItemAnalysis::AnalysePaper,
             Qt::QueuedConnection);
     connect(grdQuestions->horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -190,7 +201,8 @@ void TfrmItemAnalysis::Refresh(const QString& unit) {
                 static_cast<std::size_t>(cbbPaper->currentIndex()) < papers.size()
             ? papers[static_cast<std::size_t>(cbbPaper->currentIndex())].sha256
             : QString();
-    papers = PapersWithAttempts(connection, unitText);
+    ListSittings();
+    papers = PapersWithAttempts(connection, Filter());
     cbbPaper->clear();
     int keep = 0;
     for (std::size_t at = 0; at < papers.size(); ++at) {
@@ -207,6 +219,29 @@ void TfrmItemAnalysis::Refresh(const QString& unit) {
     }
     cbbPaper->setCurrentIndex(keep);
     AnalysePaper(keep);
+}
+
+// The box offers 全部场次 and every sitting, the latest first, keeping the one chosen before;
+// it stays hidden where the database has no sittings.
+void TfrmItemAnalysis::ListSittings() {
+    const std::vector<records::StoredSitting> sittings = SittingsToFilterBy(connection);
+    lblSitting->setVisible(!sittings.empty());
+    cbbSitting->setVisible(!sittings.empty());
+    const QVariant chosen = cbbSitting->currentData();
+    cbbSitting->clear();
+    cbbSitting->addItem(u"全部场次"_qs);
+    for (auto stored = sittings.rbegin(); stored != sittings.rend(); ++stored)
+        cbbSitting->addItem(QString::number(stored->sitting.id) + u' ' +
+                                Utf8Text(stored->sitting.title),
+                            stored->sitting.id);
+    cbbSitting->setCurrentIndex(std::max(0, cbbSitting->findData(chosen)));
+}
+
+AttemptFilter TfrmItemAnalysis::Filter() const {
+    AttemptFilter filter{unitText, {}};
+    if (cbbSitting->currentData().isValid())
+        filter.sittingId = cbbSitting->currentData().toLongLong();
+    return filter;
 }
 
 void TfrmItemAnalysis::ClearAnalysis() {
@@ -239,7 +274,7 @@ void TfrmItemAnalysis::AnalysePaper(int choice) {
     std::istringstream stream(stored->bytes->toStdString());
     paper.LoadFromStream(stream);
     std::vector<ItemQuestion> questions = ItemQuestionsOf(paper);
-    const ItemSample sample = ReadItemSample(connection, chosen.sha256, unitText, questions.size());
+    const ItemSample sample = ReadItemSample(connection, chosen.sha256, Filter(), questions.size());
     ItemAnalysis analysis = AnalyseItems(questions, sample);
     sortedDescending = false;
     model->SetAnalysis(ItemTextsOf(paper), std::move(questions), std::move(analysis));

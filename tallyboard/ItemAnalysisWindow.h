@@ -54,6 +54,9 @@ public:
         return QDate::currentDate();
     };
 
+    // The sittings to narrow the attempts to, shown where the database has the sitting tables.
+    QLabel* lblSitting = nullptr;
+    QComboBox* cbbSitting = nullptr;
     QComboBox* cbbPaper = nullptr;
     QLabel* lblAbandoned = nullptr;
     std::array<QLabel*, PaperFigureCount> lblFigures{};
@@ -76,6 +79,8 @@ private:
     void ShowCharts();
     void TitleClicked(int column);
     void ClearAnalysis();
+    void ListSittings();
+    tallyboard::AttemptFilter Filter() const;
 
     platform::TADOConnection& connection;
     QString unitText;

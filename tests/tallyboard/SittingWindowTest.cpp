@@ -4,14 +4,17 @@
 #include "platform/CodePage.h"
 #include "platform/DatabaseConnection.h"
 #include "records/db/SittingStore.h"
+#include "tallyboard/ItemAnalysisWindow.h"
 #include "tallyboard/Unit4.h"
 #include "tests/support/PgServer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/XlsReadBack.h"
+#include "tests/tallyboard/AttemptTestData.h"
 #include "ui/MessageBox.h"
 #include "ui/SaveDialog.h"
 
 #include <QBarSet>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QTabWidget>
 #include <QTimer>
@@ -150,6 +153,31 @@ TEST_P(SittingWindow, PublishesChecksClosesAndExportsUnderTheWindowsAccount) {
     const QJsonArray rows = testsupport::ReadXlsRows(file);
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[1].toArray()[2].toString(), u"李娜"_qs);
+}
+
+// 试题分析 narrows its attempts to a sitting's runs: three of sitting 2, one of no sitting.
+TEST_P(SittingWindow, TheItemAnalysisCountsOnlyTheChosenSittingsAttempts) {
+    database.Execute(u"INSERT INTO Attempt (Token, Town, Fac, Name, Score, STime, PaperSha256, "
+                     "Ending, Elapsed) VALUES ('x1', '城关镇', '东关村', '外人', 30, "
+                     "'2026-12-10 09:40:00', '%1', 'handin', 1800)"_qs.arg(Sha));
+    const QString paper = attempttest::InsertPaper(database, attempttest::ThreeQuestionPaper());
+    database.Execute(u"UPDATE Attempt SET PaperSha256 = '%1'"_qs.arg(paper));
+    TfrmItemAnalysis analysis(connection);
+    analysis.Refresh({});
+    ASSERT_TRUE(analysis.cbbSitting->isVisibleTo(&analysis));
+    ASSERT_EQ(analysis.cbbSitting->count(), 3); // 全部场次, then sitting 2, then sitting 1
+    const struct {
+        int choice;
+        QString papers;
+    } cases[] = {{0, u"(4份)"_qs}, {1, u"(3份)"_qs}, {2, QString()}};
+    for (const auto& c : cases) {
+        analysis.cbbSitting->setCurrentIndex(c.choice);
+        analysis.Refresh({});
+        EXPECT_EQ(analysis.cbbSitting->currentIndex(), c.choice);
+        EXPECT_EQ(analysis.cbbPaper->count() > 0 ? analysis.cbbPaper->itemText(0).right(4)
+                                                 : QString(),
+                  c.papers);
+    }
 }
 
 // 场次 opens the window with no search first; a database without the sitting tables is told so.

@@ -211,9 +211,12 @@ int Roles(const Arguments& arguments, QTextStream& out, const PasswordPrompt& as
     Database database(ConnectionOf(arguments, 1));
     const QString desk = PasswordOf(u"exam_desk"_qs, arguments.deskPasswordFile, ask);
     const QString admin = PasswordOf(u"exam_admin"_qs, arguments.adminPasswordFile, ask);
-    CreateRoles(database, desk, admin);
+    const QStringList absent = CreateRoles(database, desk, admin);
     out << u"%1：已建立账户 exam_desk（考试机）和 exam_admin（管理员）并设置密码\n"_qs.arg(
         database.Describe());
+    if (!absent.isEmpty())
+        out << u"没有表 %1，未授予这些表的权限；请先运行 examdb init --missing-only 建表，"
+               "再运行 examdb roles\n"_qs.arg(absent.join(u", "_qs));
     return 0;
 }
 

@@ -100,7 +100,8 @@ TablesSetUp CreateTables(Database& database, bool missingOnly) {
     return result;
 }
 
-void CreateRoles(Database& database, const QString& deskPassword, const QString& adminPassword) {
+QStringList CreateRoles(Database& database, const QString& deskPassword,
+                        const QString& adminPassword) {
     if (database.Kind() != Dialect::Postgresql)
         throw Failure(u"角色只能建在 PostgreSQL 上；%1 不需要角色"_qs.arg(database.Describe()));
     if (deskPassword.isEmpty() || adminPassword.isEmpty())
@@ -119,6 +120,13 @@ void CreateRoles(Database& database, const QString& deskPassword, const QString&
             database.Execute(statement.value(0).toString(), Database::Shown::ErrorOnly);
         }
     });
+    const QStringList present = database.SuiteTablesPresent();
+    QStringList absent;
+    for (const QString& table : SuiteTables()) {
+        if (!present.contains(table))
+            absent << table;
+    }
+    return absent;
 }
 
 } // namespace examdb

@@ -25,6 +25,9 @@ TablesSetUp CreateTables(Database& database, bool missingOnly);
 
 // Runs the roles script of PostgreSQL (the desk's and the administrator's accounts with their
 // rights) and sets both passwords. Throws Failure on another database or an empty password.
-void CreateRoles(Database& database, const QString& deskPassword, const QString& adminPassword);
+// Answers the suite's tables that are absent (those of sittings in a database made before
+// them), which get no rights.
+QStringList CreateRoles(Database& database, const QString& deskPassword,
+                        const QString& adminPassword);
 
 } // namespace examdb

@@ -1,3 +1,4 @@
+#include "exam/AttemptTables.h"
 #include "platform/CodePage.h"
 #include "platform/DatabaseConnection.h"
 #include "tests/examdb/ExamdbRun.h"
@@ -265,6 +266,96 @@ TEST(ExamdbRoles, DesksAppendScoresAndReadNoneTheAdministratorReadsAll) {
     const Outcome deskCheck = Examdb({u"check"_qs, u"--config"_qs, deskIni});
     EXPECT_TRUE(deskCheck.out.contains(u"不能读取成绩：这是考试机账户"_qs))
         << deskCheck.out.toStdString();
+}
+
+// `examdb roles` on the owner's connection, both accounts with one password.
+Outcome MakeRoles(testsupport::TempDir& dir, const QString& owner) {
+    const QString password = QString::fromStdString(dir.write("password", "Pw-0nly\n"));
+    return Examdb({u"roles"_qs, owner, u"--desk-password-file"_qs, password,
+                   u"--admin-password-file"_qs, password});
+}
+
+// Stores a paper whose title and bytes are its name with exam's own statement for a paper from
+// "Exam File"; false when the statement failed.
+bool StoresAsExam(const QString& connectionString, const QString& owner, const QString& name) {
+    const QString sha256 =
+        ValueOf(owner, u"select encode(sha256('%1'::bytea), 'hex')"_qs.arg(name));
+    platform::TADOConnection connection;
+    connection.SetConnectionString(connectionString);
+    try {
+        connection.Open();
+        attempttables::InsertPaper(connection, sha256.toStdString(), name.toStdString(),
+                                   name.toStdString());
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+TEST(ExamdbRoles, DesksReadAPaperOnlyWhileASittingHoldingItIsOpen) {
+    testsupport::TempDir dir;
+    const testsupport::TestDatabase database(Backend::Postgres); // made before the sittings
+    const QString owner = database.ConnectionString();
+    const Outcome older = MakeRoles(dir, owner);
+    EXPECT_TRUE(older.code == 0 &&
+                older.out.contains(u"没有表 Sitting, SittingPaper, SittingUnit, Roster, "
+                                   "AttemptStart，未授予这些表的权限；请先运行 examdb init "
+                                   "--missing-only"_qs))
+        << older.out.toStdString() << older.err.toStdString();
+    ASSERT_EQ(Examdb({u"init"_qs, u"--missing-only"_qs, owner}).code, 0);
+    const Outcome made = MakeRoles(dir, owner);
+    ASSERT_EQ(made.code, 0) << made.err.toStdString();
+    EXPECT_FALSE(made.out.contains(u"没有表"_qs)) << made.out.toStdString();
+
+    // TIMESTAMP(0) rounds to the nearest second, so the window's ends are whole seconds.
+    ASSERT_TRUE(Runs(owner, u"insert into Sitting (Title, OpensAt, ClosesAt) select v.* from "
+                            "(select date_trunc('second', localtimestamp) as now) t, lateral "
+                            "(values ('closed', now - interval '2 hours', now), ('open', now, now "
+                            "+ interval '1 hour'), ('future', now + interval '1 minute', now + "
+                            "interval '2 hours')) v"_qs));
+    const struct {
+        QString paper;
+        QString sittings;
+        bool readable;
+    } papers[] = {{u"closed"_qs, u"'closed'"_qs, false},
+                  {u"future"_qs, u"'future'"_qs, false},
+                  {u"open"_qs, u"'open'"_qs, true},
+                  {u"reused"_qs, u"'closed', 'open'"_qs, true},
+                  {u"loose"_qs, u"''"_qs, false}};
+    const QString deskDb = As(owner, u"exam_desk"_qs);
+    for (const auto& [paper, sittings, readable] : papers) {
+        ASSERT_TRUE(StoresAsExam(owner, owner, paper));
+        ASSERT_TRUE(Runs(
+            owner, u"insert into SittingPaper select s.Id, p.Sha256 from Sitting s, "
+                   "Paper p where s.Title in (%1) and p.Title = '%2'"_qs.arg(sittings, paper)));
+        EXPECT_EQ(Count(deskDb, u"Paper where Title = '%1'"_qs.arg(paper)), readable ? 1 : 0)
+            << paper.toStdString();
+        // Stored already, readable or not, the paper is skipped without a fault.
+        EXPECT_TRUE(StoresAsExam(deskDb, owner, paper)) << paper.toStdString();
+    }
+    EXPECT_TRUE(StoresAsExam(deskDb, owner, u"new"_qs));
+    for (const char* table : {"Sitting", "SittingPaper", "SittingUnit", "Roster"}) {
+        EXPECT_TRUE(Runs(deskDb, u"select * from "_qs + QLatin1String(table))) << table;
+        EXPECT_FALSE(Runs(deskDb, u"delete from "_qs + QLatin1String(table))) << table;
+    }
+    EXPECT_TRUE(
+        Runs(deskDb, u"insert into AttemptStart (Token, PaperSha256) values ('t1', 'a')"_qs));
+    EXPECT_FALSE(Runs(deskDb, u"select * from AttemptStart"_qs));
+
+    const QString adminDb = As(owner, u"exam_admin"_qs);
+    for (const char* write :
+         {"insert into Sitting (Title, OpensAt, ClosesAt) values ('new', localtimestamp, "
+          "localtimestamp); update Sitting set ClosesAt = localtimestamp where Title = 'new'",
+          "insert into SittingPaper values (9, 'a'); insert into SittingUnit values (9, 't', ''); "
+          "insert into Roster values ('t', 'f', 'n')",
+          "update SittingPaper set SittingId = 8 where SittingId = 9; update SittingUnit set "
+          "Fac = 'f'; update Roster set Name = 'm'",
+          "delete from SittingPaper where SittingId = 8; delete from SittingUnit; delete from "
+          "Roster; delete from Sitting where Title = 'new'",
+          "insert into Paper select encode(sha256('admin'::bytea), 'hex'), 'admin', 'admin'"})
+        EXPECT_TRUE(Runs(adminDb, QString::fromLatin1(write))) << write;
+    EXPECT_EQ(Count(adminDb, u"Paper"_qs), 7);
+    EXPECT_EQ(Count(adminDb, u"AttemptStart"_qs), 1);
 }
 
 // `examdb verify` with the database named in a configuration file of its own.

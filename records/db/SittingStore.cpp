@@ -176,7 +176,9 @@ PaperToPublish ReadPaperToPublish(const QString& file) {
 
 std::string DatabaseNow(const QSqlDatabase& database) {
     const QString driver = database.driverName();
-    const QString sql = driver == u"QPSQL" ? u"SELECT LOCALTIMESTAMP(0)"_qs
+    // Whole seconds cut, not rounded: a closing set to now must not lie ahead of now.
+    const QString sql = driver == u"QPSQL"
+                            ? u"SELECT to_char(LOCALTIMESTAMP, 'YYYY-MM-DD HH24:MI:SS')"_qs
                         : IsOdbc(database) ? u"SELECT CONVERT(varchar(19), GETDATE(), 120)"_qs
                                            : u"SELECT datetime('now', 'localtime')"_qs;
     QSqlQuery query = Run(database, sql);

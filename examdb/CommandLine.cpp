@@ -220,6 +220,16 @@ int Roles(const Arguments& arguments, QTextStream& out, const PasswordPrompt& as
     return 0;
 }
 
+// Prints the faults of a file, one line each, then how many there were; false when none.
+bool ReportedFaults(const std::vector<sheets::Fault>& faults, QTextStream& err) {
+    for (const sheets::Fault& fault : faults)
+        err << sheets::FaultLine(fault) << u'\n';
+    if (faults.empty())
+        return false;
+    err << u"有 %1 处错误，什么都没有写入\n"_qs.arg(faults.size());
+    return true;
+}
+
 int Units(const Arguments& arguments, QTextStream& out, QTextStream& err) {
     const QString action = arguments.words.value(1);
     const QString file = arguments.words.value(2);
@@ -232,12 +242,8 @@ int Units(const Arguments& arguments, QTextStream& out, QTextStream& err) {
         return 0;
     }
     const ImportResult result = ImportUnits(database, file);
-    for (const sheets::Fault& fault : result.faults)
-        err << sheets::FaultLine(fault) << u'\n';
-    if (!result.faults.empty()) {
-        err << u"有 %1 处错误，什么都没有写入\n"_qs.arg(result.faults.size());
+    if (ReportedFaults(result.faults, err))
         return 1;
-    }
     out << u"新增乡镇 %1 个，单位 %2 个\n"_qs.arg(result.townsAdded).arg(result.unitsAdded);
     return 0;
 }
@@ -253,12 +259,8 @@ int Roster(const Arguments& arguments, QTextStream& out, QTextStream& err) {
         return 0;
     }
     const RosterImport result = ImportRoster(database, file, arguments.replace);
-    for (const sheets::Fault& fault : result.faults)
-        err << sheets::FaultLine(fault) << u'\n';
-    if (!result.faults.empty()) {
-        err << u"有 %1 处错误，什么都没有写入\n"_qs.arg(result.faults.size());
+    if (ReportedFaults(result.faults, err))
         return 1;
-    }
     out << u"名单新增 %1 人"_qs.arg(result.added);
     if (arguments.replace)
         out << u"，移出 %1 人"_qs.arg(result.removed);

@@ -35,6 +35,16 @@ inline QString ValueOf(const QString& connectionString, const QString& sql) {
     return query.next() ? query.value(0).toString() : u"(no row)"_qs;
 }
 
+// The first lines of what examdb said are faults of the file at rows first, first + 1, ...
+inline void ExpectFaultsAtRows(const Outcome& outcome, const QString& file, int first, int count) {
+    EXPECT_EQ(outcome.code, 1);
+    const QStringList lines = outcome.err.split(u'\n');
+    ASSERT_GE(lines.size(), count) << outcome.err.toStdString();
+    for (int i = 0; i < count; ++i)
+        EXPECT_TRUE(lines[i].startsWith(file + u':' + QString::number(first + i) + u": "_qs))
+            << lines[i].toStdString();
+}
+
 inline qint64 Count(const QString& connectionString, const QString& table) {
     return ValueOf(connectionString, u"select count(*) from "_qs + table).toLongLong();
 }

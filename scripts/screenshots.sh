@@ -10,6 +10,7 @@
 #   tallyboard-item-analysis.png  the whole screen: the item analysis window over the score
 #                     viewer, on the demo attempts of the paper most attempted
 #   tallyboard-review.png  the whole screen: the review of the first demo attempt
+#   tallyboard-sittings.png  the whole screen: 考试场次 on the demo's open sitting
 #   paperbuilder.png  paperbuilder on the question template, a question tried in the preview
 # Builds nothing: run scripts/build.sh first (or name another build folder). Prepares the demo
 # data in its bin/; the exam is stopped before it ends, so it records no score, and its journal
@@ -172,6 +173,20 @@ review_screenshot() {
     kill "$tallyboard_pid"
 }
 
+# The sittings window on the demo's sitting, opened with no search first.
+sittings_screenshot() {
+    (cd "$bin" && exec ./tallyboard) &
+    started+=($!)
+    tallyboard_pid=$!
+    wait_window "$tallyboard_pid" "考试成绩查看" 800 >/dev/null
+    sleep 0.5
+    key alt+h
+    wait_window "$tallyboard_pid" "考试场次" 600 >/dev/null
+    sleep 1
+    import -window root "$out/tallyboard-sittings.png"
+    kill "$tallyboard_pid"
+}
+
 paperbuilder_screenshot() {
     "$bin/paperbuilder" "$bin/试题模板.xlsx" &
     started+=($!)
@@ -193,8 +208,9 @@ tallyboard_screenshot
 statistics_screenshot
 item_analysis_screenshot
 review_screenshot
+sittings_screenshot
 paperbuilder_screenshot
 
 echo "Written: $out/exam-login.png $out/exam-running.png $out/exam-resume.png" \
     "$out/tallyboard.png $out/tallyboard-statistics.png $out/tallyboard-item-analysis.png" \
-    "$out/tallyboard-review.png $out/paperbuilder.png"
+    "$out/tallyboard-review.png $out/tallyboard-sittings.png $out/paperbuilder.png"

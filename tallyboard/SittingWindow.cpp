@@ -13,6 +13,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCursor>
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -21,6 +22,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -29,6 +31,7 @@ using namespace tallyboard;
 namespace {
 
 const QString Title = u"考试场次"_qs;
+constexpr qsizetype MaxNamedBars = 12;
 
 QString Text(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -58,7 +61,7 @@ TfrmSittings::TfrmSittings(platform::TADOConnection& connection, QWidget* parent
       tmrRefresh(new QTimer(this)) {
     setWindowTitle(Title);
     setFont(ui::SongFont(13));
-    resize(900, 680);
+    resize(960, 720);
     CreateLayout();
     tmrRefresh->setInterval(RefreshMilliseconds);
     connect(tmrRefresh, &QTimer::timeout, this, &TfrmSittings::RefreshChosen);
@@ -85,7 +88,7 @@ void TfrmSittings::CreateLayout() {
     chart->legend()->hide();
     chtPassRates = new QChartView(chart, this);
     chtPassRates->setRenderHint(QPainter::Antialiasing);
-    chtPassRates->setMinimumHeight(180);
+    chtPassRates->setMinimumHeight(200);
     auto* figures = new QSplitter(Qt::Vertical, this);
     figures->addWidget(grdFigures);
     figures->addWidget(chtPassRates);
@@ -213,8 +216,19 @@ void TfrmSittings::ShowPassRates(const records::SittingReport& report) {
     chart->addSeries(series);
     auto* categories = new QBarCategoryAxis;
     categories->append(units);
+    // Past a dozen units the names no longer fit under their bars: a bar then names its unit
+    // when the mouse points at it.
+    categories->setLabelsVisible(units.size() <= MaxNamedBars);
     chart->addAxis(categories, Qt::AlignBottom);
     series->attachAxis(categories);
+    connect(series, &QBarSeries::hovered, this, [units](bool over, int index, QBarSet* set) {
+        if (over)
+            QToolTip::showText(
+                QCursor::pos(),
+                u"%1  %2%"_qs.arg(units.value(index)).arg(set->at(index), 0, 'f', 1));
+        else
+            QToolTip::hideText();
+    });
     auto* percent = new QValueAxis;
     percent->setRange(0, 100);
     percent->setLabelFormat(u"%d%%"_qs);

@@ -58,9 +58,7 @@ QString DurationText(long long seconds) {
 TfrmAttemptReview::TfrmAttemptReview(const AttemptRecord& attempt, const QByteArray& paperFile,
                                      QWidget* parent)
     : QWidget(parent, Qt::Window), examinee(attempt.name) {
-    setWindowTitle(u"答卷详情"_qs);
-    setFont(ui::SongFont(13));
-    resize(PaperWidth + MarksWidth + 60, 720);
+    SetUpFigureWindow(this, u"答卷详情"_qs, {PaperWidth + MarksWidth + 60, 720});
 
     sheet = new QWidget;
     sheet->setAutoFillBackground(true);
@@ -77,21 +75,15 @@ TfrmAttemptReview::TfrmAttemptReview(const AttemptRecord& attempt, const QByteAr
     scrAnswers->setWidget(sheet);
     scrAnswers->setWidgetResizable(false);
     btnPdf = new TStyledButton(u"导出PDF"_qs, this);
-    btnClose = new TStyledButton(u"关闭(&C)"_qs, this);
-    for (QPushButton* button : {btnPdf, btnClose})
-        button->setMinimumSize(96, 24);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(btnPdf);
-    bottom->addStretch(1);
-    bottom->addWidget(btnClose);
+    const CommandBar bottom = CreateCommandBar(this, {btnPdf});
+    btnClose = bottom.close;
     auto* column = new QVBoxLayout(this);
     column->addWidget(lblHeader);
     column->addWidget(scrAnswers, 1);
-    column->addLayout(bottom);
+    column->addLayout(bottom.layout);
     // The export may raise file errors: it runs in an event of its own, outside the button.
     connect(btnPdf, &QPushButton::clicked, this, &TfrmAttemptReview::ExportPdf,
             Qt::QueuedConnection);
-    connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
 }
 
 QString TfrmAttemptReview::HeaderText(const AttemptRecord& attempt) const {

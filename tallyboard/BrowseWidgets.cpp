@@ -1,8 +1,10 @@
 #include "tallyboard/BrowseWidgets.h"
 
+#include "ui/Fonts.h"
 #include "ui/Picture.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLinearGradient>
 #include <QPainter>
@@ -114,4 +116,30 @@ QTableView* CreateFigureTable(QWidget* parent) {
     table->verticalHeader()->setDefaultSectionSize(22);
     table->horizontalHeader()->setHighlightSections(false);
     return table;
+}
+
+void SetUpFigureWindow(QWidget* window, const QString& caption, QSize size) {
+    window->setWindowTitle(caption);
+    window->setFont(ui::SongFont(13));
+    window->resize(size);
+}
+
+CommandBar CreateCommandBar(QWidget* window, std::initializer_list<QPushButton*> commands) {
+    auto* close = new TStyledButton(u"关闭(&C)"_qs, window);
+    auto* bar = new QHBoxLayout;
+    for (QPushButton* command : commands) {
+        command->setMinimumSize(96, 24);
+        bar->addWidget(command);
+    }
+    bar->addStretch(1);
+    close->setMinimumSize(96, 24);
+    bar->addWidget(close);
+    QObject::connect(close, &QPushButton::clicked, window, &QWidget::close);
+    return {bar, close};
+}
+
+TStyledButton* CreateExportButton(QWidget* parent) {
+    auto* button = new TStyledButton(u"导出表格(&X)"_qs, parent);
+    button->setIcon(Il16Icon(0));
+    return button;
 }

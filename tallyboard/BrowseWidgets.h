@@ -5,7 +5,9 @@
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
+#include <initializer_list>
 
+class QHBoxLayout;
 class QTableView;
 
 // The general-purpose widgets of the browse windows and their look.
@@ -65,3 +67,17 @@ QIcon Il16Icon(int index);
 
 // A read-only table of figures: whole rows selected one at a time, no row numbers, 22-pixel rows.
 QTableView* CreateFigureTable(QWidget* parent);
+
+// The caption, font and first size of a window of figures.
+void SetUpFigureWindow(QWidget* window, const QString& caption, QSize size);
+
+// The bar at the bottom of a window of figures: its command buttons on the left and 关闭(&C),
+// which closes the window, on the right; every button at least 96 by 24 pixels.
+struct CommandBar {
+    QHBoxLayout* layout;
+    TStyledButton* close;
+};
+CommandBar CreateCommandBar(QWidget* window, std::initializer_list<QPushButton*> commands);
+
+// The export button of a window of figures: 导出表格(&X) with the export icon.
+TStyledButton* CreateExportButton(QWidget* parent);

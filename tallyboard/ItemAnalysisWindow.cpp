@@ -1,7 +1,6 @@
 #include "tallyboard/ItemAnalysisWindow.h"
 
 #include "common/FuncUnit.h"
-#include "common/FuncUnit.h"
 #include "paper/uFileHandle.h"
 #include "platform/RuntimeErrors.h"
 #include "platform/XlsWriter.h"
@@ -101,9 +100,7 @@ void ShowFigureBars(QChartView* view, QBarSet* bars, const std::vector<QuestionF
 TfrmItemAnalysis::TfrmItemAnalysis(platform::TADOConnection& connection, QWidget* parent)
     : QWidget(parent, Qt::Window), connection(connection), model(new TItemAnalysisModel(this)),
       responses(new TResponseModel(this)) {
-    setWindowTitle(Title);
-    setFont(ui::SongFont(13));
-    resize(1000, 700);
+    SetUpFigureWindow(this, Title, {1000, 700});
 
     cbbSitting = new QComboBox(this);
     cbbSitting->setMinimumWidth(200);
@@ -145,21 +142,15 @@ TfrmItemAnalysis::TfrmItemAnalysis(platform::TADOConnection& connection, QWidget
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
 
-    btnExport = new TStyledButton(u"导出表格(&X)"_qs, this);
-    btnExport->setIcon(Il16Icon(0));
-    btnClose = new TStyledButton(u"关闭(&C)"_qs, this);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(btnExport);
-    bottom->addStretch(1);
-    bottom->addWidget(btnClose);
-    for (QPushButton* button : {btnExport, btnClose})
-        button->setMinimumSize(96, 24);
+    btnExport = CreateExportButton(this);
+    const CommandBar bottom = CreateCommandBar(this, {btnExport});
+    btnClose = bottom.close;
 
     auto* column = new QVBoxLayout(this);
     column->addLayout(top);
     column->addWidget(CreateFigurePanel());
     column->addWidget(splitter, 1);
-    column->addLayout(bottom);
+    column->addLayout(bottom.layout);
 
     connect(
         cbbSitting, &QComboBox::activated, this, [this] { Refresh(unitText); },
@@ -173,7 +164,6 @@ TfrmItemAnalysis::TfrmItemAnalysis(platform::TADOConnection& connection, QWidget
     // The export may raise file errors: it runs in an event of its own, outside the button.
     connect(btnExport, &QPushButton::clicked, this, &TfrmItemAnalysis::ExportTables,
             Qt::QueuedConnection);
-    connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
 }
 
 QWidget* TfrmItemAnalysis::CreateFigurePanel() {

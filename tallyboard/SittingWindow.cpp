@@ -59,9 +59,7 @@ TfrmSittings::TfrmSittings(platform::TADOConnection& connection, QWidget* parent
       figuresModel(new TTextTableModel(this)), absenteesModel(new TTextTableModel(this)),
       outsidersModel(new TTextTableModel(this)), inProgressModel(new TTextTableModel(this)),
       tmrRefresh(new QTimer(this)) {
-    setWindowTitle(Title);
-    setFont(ui::SongFont(13));
-    resize(960, 720);
+    SetUpFigureWindow(this, Title, {960, 720});
     CreateLayout();
     tmrRefresh->setInterval(RefreshMilliseconds);
     connect(tmrRefresh, &QTimer::timeout, this, &TfrmSittings::RefreshChosen);
@@ -74,7 +72,6 @@ TfrmSittings::TfrmSittings(platform::TADOConnection& connection, QWidget* parent
     connect(btnRefresh, &QPushButton::clicked, this, &TfrmSittings::Refresh);
     connect(btnExport, &QPushButton::clicked, this, &TfrmSittings::ExportPage,
             Qt::QueuedConnection);
-    connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void TfrmSittings::CreateLayout() {
@@ -101,19 +98,15 @@ void TfrmSittings::CreateLayout() {
     btnNew = new TStyledButton(u"新建场次(&N)"_qs, this);
     btnCloseSitting = new TStyledButton(u"结束场次(&E)"_qs, this);
     btnRefresh = new TStyledButton(u"刷新(&R)"_qs, this);
-    btnExport = new TStyledButton(u"导出表格(&X)"_qs, this);
-    btnExport->setIcon(Il16Icon(0));
-    btnClose = new TStyledButton(u"关闭(&C)"_qs, this);
+    btnExport = CreateExportButton(this);
+    const CommandBar bottom = CreateCommandBar(this, {btnExport});
+    btnClose = bottom.close;
     auto* top = new QHBoxLayout;
-    auto* bottom = new QHBoxLayout;
-    for (QPushButton* button : {btnNew, btnCloseSitting, btnRefresh})
-        top->addWidget(button);
-    top->addStretch(1);
-    bottom->addWidget(btnExport);
-    bottom->addStretch(1);
-    bottom->addWidget(btnClose);
-    for (QPushButton* button : {btnNew, btnCloseSitting, btnRefresh, btnExport, btnClose})
+    for (QPushButton* button : {btnNew, btnCloseSitting, btnRefresh}) {
         button->setMinimumSize(96, 24);
+        top->addWidget(button);
+    }
+    top->addStretch(1);
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(grdSittings);
     splitter->addWidget(tabPages);
@@ -122,7 +115,7 @@ void TfrmSittings::CreateLayout() {
     auto* column = new QVBoxLayout(this);
     column->addLayout(top);
     column->addWidget(splitter, 1);
-    column->addLayout(bottom);
+    column->addLayout(bottom.layout);
 }
 
 template <class Work> bool TfrmSittings::Guarded(Work work) {

@@ -53,9 +53,7 @@ int RememberedPassMark() {
 
 TfrmStatistics::TfrmStatistics(platform::TADOQuery& query, QWidget* parent)
     : QWidget(parent, Qt::Window), query(query), model(new TStatisticsModel(this)) {
-    setWindowTitle(Title);
-    setFont(ui::SongFont(13));
-    resize(820, 600);
+    SetUpFigureWindow(this, Title, {820, 600});
 
     cbbGrouping = new QComboBox(this);
     cbbGrouping->addItems({u"乡镇"_qs, u"单位"_qs, u"乡镇+单位"_qs});
@@ -87,23 +85,16 @@ TfrmStatistics::TfrmStatistics(platform::TADOQuery& query, QWidget* parent)
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
 
-    btnExportTable = new TStyledButton(u"导出表格(&X)"_qs, this);
-    btnExportTable->setIcon(Il16Icon(0));
+    btnExportTable = CreateExportButton(this);
     btnExportChart = new TStyledButton(u"导出图表(&P)"_qs, this);
     btnExportChart->setIcon(Il16Icon(2));
-    btnClose = new TStyledButton(u"关闭(&C)"_qs, this);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(btnExportTable);
-    bottom->addWidget(btnExportChart);
-    bottom->addStretch(1);
-    bottom->addWidget(btnClose);
-    for (QPushButton* button : {btnExportTable, btnExportChart, btnClose})
-        button->setMinimumSize(96, 24);
+    const CommandBar bottom = CreateCommandBar(this, {btnExportTable, btnExportChart});
+    btnClose = bottom.close;
 
     auto* column = new QVBoxLayout(this);
     column->addLayout(top);
     column->addWidget(splitter, 1);
-    column->addLayout(bottom);
+    column->addLayout(bottom.layout);
 
     connect(cbbGrouping, &QComboBox::currentIndexChanged, this, &TfrmStatistics::Refresh,
             Qt::QueuedConnection);
@@ -117,7 +108,6 @@ TfrmStatistics::TfrmStatistics(platform::TADOQuery& query, QWidget* parent)
             Qt::QueuedConnection);
     connect(btnExportChart, &QPushButton::clicked, this, &TfrmStatistics::ExportChart,
             Qt::QueuedConnection);
-    connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
     connect(&query, &platform::TADOQuery::rowsReset, this, [this] {
         if (isVisible() && this->query.Active())
             Refresh();

@@ -29,9 +29,7 @@ QList<QStandardItem*> RowOf(const records::Fault& fault) {
 
 TfrmVerification::TfrmVerification(platform::TADOConnection& connection, QWidget* parent)
     : QWidget(parent, Qt::Window), connection(connection), model(new QStandardItemModel(this)) {
-    setWindowTitle(u"复核"_qs);
-    setFont(ui::SongFont(13));
-    resize(900, 520);
+    SetUpFigureWindow(this, u"复核"_qs, {900, 520});
 
     lblSummary = new QLabel(this);
     lblSummary->setWordWrap(true);
@@ -42,23 +40,16 @@ TfrmVerification::TfrmVerification(platform::TADOConnection& connection, QWidget
     grdFaults->verticalHeader()->setVisible(false);
     grdFaults->horizontalHeader()->setStretchLastSection(true);
     btnRefresh = new TStyledButton(u"重新复核(&R)"_qs, this);
-    btnClose = new TStyledButton(u"关闭(&C)"_qs, this);
-    for (QPushButton* button : {btnRefresh, btnClose})
-        button->setMinimumSize(96, 24);
-
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(btnRefresh);
-    bottom->addStretch(1);
-    bottom->addWidget(btnClose);
+    const CommandBar bottom = CreateCommandBar(this, {btnRefresh});
+    btnClose = bottom.close;
     auto* column = new QVBoxLayout(this);
     column->addWidget(lblSummary);
     column->addWidget(grdFaults, 1);
-    column->addLayout(bottom);
+    column->addLayout(bottom.layout);
 
     // Reading the database and opening a review may fail: each runs in an event of its own.
     connect(btnRefresh, &QPushButton::clicked, this, &TfrmVerification::Refresh,
             Qt::QueuedConnection);
-    connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
     connect(
         grdFaults, &QAbstractItemView::doubleClicked, this,
         [this](const QModelIndex& index) { OpenAttemptOfRow(index.row()); }, Qt::QueuedConnection);

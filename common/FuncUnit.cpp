@@ -45,9 +45,8 @@ QString OwnTablesQuery(const QSqlDatabase& database) {
     return u"SELECT TABLE_NAME FROM INFORMATION_SCHEMA.TABLES WHERE TABLE_SCHEMA = "_qs + schema;
 }
 
-} // namespace
-
-bool HasAttemptTables(const QSqlDatabase& database) {
+// Whether the connection's own schema holds every one of the tables (lower-case names).
+bool HasOwnTables(const QSqlDatabase& database, std::initializer_list<QStringView> tables) {
     QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.exec(OwnTablesQuery(database)))
@@ -56,8 +55,19 @@ bool HasAttemptTables(const QSqlDatabase& database) {
     QSet<QString> names;
     while (query.next())
         names.insert(query.value(0).toString().toLower());
-    return names.contains(u"paper"_qs) && names.contains(u"attempt"_qs) &&
-           names.contains(u"attemptanswer"_qs);
+    return std::all_of(tables.begin(), tables.end(),
+                       [&](QStringView table) { return names.contains(table.toString()); });
+}
+
+} // namespace
+
+bool HasAttemptTables(const QSqlDatabase& database) {
+    return HasOwnTables(database, {u"paper", u"attempt", u"attemptanswer"});
+}
+
+bool HasSittingTables(const QSqlDatabase& database) {
+    return HasOwnTables(database,
+                        {u"sitting", u"sittingpaper", u"sittingunit", u"roster", u"attemptstart"});
 }
 
 bool OpenQuery(platform::TADOQuery& query, const QString& sql, bool show) {

@@ -28,6 +28,9 @@ QString SqlLikeQuote(const QString& text);
 // case: the tables its statements reach. Asked of the catalogue, so that nothing of Score is read.
 // Throws EDatabaseError when the catalogue cannot be read.
 bool HasAttemptTables(const QSqlDatabase& database);
+// Whether the own schema has all of Sitting, SittingPaper, SittingUnit, Roster and AttemptStart,
+// found as HasAttemptTables finds its tables.
+bool HasSittingTables(const QSqlDatabase& database);
 
 // The SHA-256 of a paper's bytes in lower-case hex, as the Sha256 of its Paper row and the
 // journal name it. A paper whose bytes do not give the hash it is stored under is not that paper.

@@ -195,6 +195,24 @@ std::optional<StoredSitting> ReadSitting(const QSqlDatabase& database, long long
     return std::move(found.front());
 }
 
+std::vector<StoredSitting> ReadOpenSittings(const QSqlDatabase& database, const std::string& town,
+                                            const std::string& fac) {
+    const std::string now = DatabaseNow(database);
+    std::vector<StoredSitting> open = ReadSittings(database);
+    std::erase_if(open, [&](const StoredSitting& stored) {
+        return StatusAt(stored.sitting, now) != SittingStatus::Open ||
+               !Admits(stored.sitting, town, fac);
+    });
+    return open;
+}
+
+std::optional<std::string> ReadPaperBytes(const QSqlDatabase& database, const std::string& sha256) {
+    QSqlQuery query = Run(database, u"SELECT Bytes FROM Paper WHERE Sha256 = ?"_qs, {Text(sha256)});
+    if (!query.next())
+        return std::nullopt;
+    return query.value(0).toByteArray().toStdString();
+}
+
 long long AddSitting(const QSqlDatabase& database, const NewSitting& sitting) {
     return InTransaction(database, [&] {
         const long long id = InsertSittingRow(database, sitting);
@@ -242,6 +260,17 @@ std::vector<RosterEntry> ReadRoster(const QSqlDatabase& database) {
         return std::tie(a.town, a.fac, a.name) < std::tie(b.town, b.fac, b.name);
     });
     return roster;
+}
+
+std::vector<std::string> ReadRosterNames(const QSqlDatabase& database, const std::string& town,
+                                         const std::string& fac) {
+    std::vector<std::string> names;
+    for (QSqlQuery query = Run(database, u"SELECT Name FROM Roster WHERE Town = ? AND Fac = ?"_qs,
+                               {Text(town), Text(fac)});
+         query.next();)
+        names.push_back(Utf8(query.value(0)));
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 RosterChange StoreRoster(const QSqlDatabase& database, const std::vector<RosterEntry>& entries,

@@ -31,6 +31,13 @@ std::string DatabaseNow(const QSqlDatabase& database);
 // Every sitting, by opening time and id, with its units and papers.
 std::vector<StoredSitting> ReadSittings(const QSqlDatabase& database);
 std::optional<StoredSitting> ReadSitting(const QSqlDatabase& database, long long id);
+// The sittings open at the database's time now that admit the examinee of this town and unit
+// (trimmed texts), by opening time and id.
+std::vector<StoredSitting> ReadOpenSittings(const QSqlDatabase& database, const std::string& town,
+                                            const std::string& fac);
+// The bytes of the Paper row stored under the hash; nothing when there is no such row (or the
+// account may not read it).
+std::optional<std::string> ReadPaperBytes(const QSqlDatabase& database, const std::string& sha256);
 
 // Stores the sitting and each of its papers that Paper lacks; returns the new Id.
 long long AddSitting(const QSqlDatabase& database, const NewSitting& sitting);
@@ -42,6 +49,9 @@ std::vector<SittingUnit> ReadUnits(const QSqlDatabase& database);
 
 // The roster by town, unit and name.
 std::vector<RosterEntry> ReadRoster(const QSqlDatabase& database);
+// The names the roster lists for one unit of a town, in the order of their characters.
+std::vector<std::string> ReadRosterNames(const QSqlDatabase& database, const std::string& town,
+                                         const std::string& fac);
 // Adds the people the roster lacks and returns how many. With replace, the people of the units
 // the entries name who are not among them leave the roster first; returns also how many left.
 struct RosterChange {

@@ -147,6 +147,19 @@ bool InsertAttempt(platform::TADOConnection& connection, const AttemptRecord& at
     return Written(connection, query);
 }
 
+void InsertAttemptStart(platform::TADOConnection& connection, const AttemptRecord& attempt) {
+    const QSqlDatabase database = connection.Database();
+    const JournaledScoreRow& row = attempt.row;
+    const QVariant sitting = attempt.sittingId ? QVariant(qlonglong(*attempt.sittingId))
+                                               : QVariant(QMetaType(QMetaType::LongLong));
+    Run(connection, InsertUnlessThere(database, u"AttemptStart"_qs,
+                                      {u"Token"_qs, u"SittingId"_qs, u"Town"_qs, u"Fac"_qs,
+                                       u"Name"_qs, u"PaperSha256"_qs, u"StartTime"_qs},
+                                      {Text(attempt.token), sitting, Text(row.town), Text(row.unit),
+                                       Text(row.name), Text(attempt.paperSha256),
+                                       Time(database, attempt.startTime)}));
+}
+
 void InsertPaper(platform::TADOConnection& connection, const std::string& sha256,
                  const std::string& title, const std::string& bytes) {
     Run(connection,

@@ -18,6 +18,8 @@ namespace attempttables {
 
 // False when the attempt's token is in the table already.
 bool InsertAttempt(platform::TADOConnection& connection, const AttemptRecord& attempt);
+// The attempt's AttemptStart row; one with its token already there is left as it is.
+void InsertAttemptStart(platform::TADOConnection& connection, const AttemptRecord& attempt);
 // A paper already there is left as it is.
 void InsertPaper(platform::TADOConnection& connection, const std::string& sha256,
                  const std::string& title, const std::string& bytes);

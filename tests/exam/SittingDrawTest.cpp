@@ -1,0 +1,199 @@
+#include "exam/AttemptTables.h"
+#include "exam/ExamJournal.h"
+#include "exam/SittingChoice.h"
+#include "exam/StartupRecovery.h"
+#include "records/db/SittingStore.h"
+#include "tests/exam/LoginTestData.h"
+#include "ui/MessageBox.h"
+
+#include <QCompleter>
+#include <QDateTime>
+#include <QLineEdit>
+#include <QStringListModel>
+
+using namespace logintest;
+using testsupport::Backend;
+
+namespace {
+
+// A time days away from now, as the sitting tables keep it.
+std::string DaysFromNow(int days) {
+    return QDateTime::currentDateTime()
+        .addDays(days)
+        .toString(u"yyyy-MM-dd HH:mm:ss"_qs)
+        .toStdString();
+}
+
+class SittingDrawTest : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        boxes.answer(ui::IDYES);
+        folder.AddPaper(SmallPaper(u"文件试卷"_qs, 60), "file.mqe");
+        connection.SetConnectionString(folder.primary.ConnectionString());
+        ASSERT_TRUE(connection.Open());
+    }
+    void TearDown() override { SetSittingChoiceResponder({}); }
+
+    records::PaperToPublish Publishable(const QString& title) const {
+        const std::filesystem::path file = folder.dir / (title.toStdString() + ".mqe");
+        paperwriter::WritePaperFile(SmallPaper(title, 60), file);
+        return records::ReadPaperToPublish(QString::fromStdString(file.string()));
+    }
+    long long Publish(const QString& title, int opens, int closes,
+                      std::vector<records::SittingUnit> units) {
+        return records::AddSitting(connection.Database(), {title.toStdString() + "场次",
+                                                           DaysFromNow(opens),
+                                                           DaysFromNow(closes),
+                                                           60,
+                                                           std::move(units),
+                                                           {Publishable(title)}});
+    }
+    // Logs 张伟 of 安平镇卫生院 in and confirms; the window's paper title afterwards, or empty.
+    QString LogIn(ExamWindow& window) {
+        TForm1 login(window.mainForm);
+        login.SetDataModule(&window.dataModule);
+        login.SetPauses(0, 0);
+        login.FormShow();
+        login.cbb1->setCurrentIndex(1);
+        PickUnit(login, u"安平镇卫生院"_qs);
+        login.edt1->setText(u"张伟"_qs);
+        login.rzbtbtn1Click();
+        return window.mainForm.ExamRunning()
+                   ? platform::FromGbk(window.mainForm.PaperPanel->Paper.PaperTitle)
+                   : QString();
+    }
+    int Count(const QString& sql) const {
+        return CountRows(folder.primary.ConnectionString(), sql);
+    }
+
+    ui::ScriptedMessageBoxes boxes;
+    ExamFolder folder{GetParam(), testsupport::Tables::WithSittings};
+    platform::TADOConnection connection;
+};
+
+TEST_P(SittingDrawTest, DrawsFromTheOpenSittingThatAdmitsTheUnitElseFromExamFile) {
+    const struct {
+        const char* what;
+        int opens, closes;
+        std::vector<records::SittingUnit> units;
+        QString drawn;
+    } cases[] = {
+        {"open for the unit", -1, 1, {{"安平镇", "安平镇卫生院"}}, u"场次试卷"_qs},
+        {"open for the whole town", -1, 1, {{"安平镇", ""}}, u"场次试卷"_qs},
+        {"closed", -2, -1, {}, u"文件试卷"_qs},
+        {"not yet open", 1, 2, {}, u"文件试卷"_qs},
+        {"another unit", -1, 1, {{"安平镇", "安平镇中心小学"}}, u"文件试卷"_qs},
+    };
+    for (const auto& c : cases) {
+        folder.primary.Execute(u"delete from SittingUnit;\ndelete from SittingPaper;\n"
+                               u"delete from Sitting"_qs);
+        Publish(u"场次试卷"_qs, c.opens, c.closes, c.units);
+        ExamWindow window(folder);
+        EXPECT_EQ(LogIn(window), c.drawn) << c.what;
+    }
+}
+
+TEST_P(SittingDrawTest, SeveralOpenSittingsAreChosenFromAList) {
+    Publish(u"甲卷"_qs, -1, 1, {});
+    const long long second = Publish(u"乙卷"_qs, -1, 1, {});
+    QStringList offered;
+    SetSittingChoiceResponder([&](const QStringList& entries) {
+        offered = entries;
+        return std::optional<int>(1);
+    });
+    ExamWindow window(folder);
+    EXPECT_EQ(LogIn(window), u"乙卷"_qs);
+    ASSERT_EQ(offered.size(), 2);
+    EXPECT_TRUE(offered[1].startsWith(u"乙卷场次"_qs));
+    EXPECT_EQ(
+        Count(u"select * from AttemptStart where SittingId = %1 and Name = '张伟'"_qs.arg(second)),
+        1);
+}
+
+TEST_P(SittingDrawTest, APaperWhoseBytesDoNotMatchItsHashIsNeverShown) {
+    // PostgreSQL refuses such a row itself; a database set up without that check does not.
+    if (GetParam() == Backend::Postgres)
+        folder.primary.Execute(u"alter table Paper drop constraint paper_bytes_sha256"_qs);
+    const records::PaperToPublish published = Publishable(u"场次试卷"_qs);
+    attempttables::InsertPaper(connection, published.sha256, published.title,
+                               Publishable(u"别的试卷"_qs).bytes);
+    records::AddSitting(connection.Database(),
+                        {"场次", DaysFromNow(-1), DaysFromNow(1), {}, {}, {published}});
+    ExamWindow window(folder);
+    EXPECT_EQ(LogIn(window), QString());
+    EXPECT_FALSE(window.mainForm.ShowAtStart);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[1].text, u"试卷【场次试卷】与发布时的不一致,可能已损坏或被改动,"
+                                     u"不能用于考试,请联系管理员."_qs);
+    EXPECT_EQ(Count(u"select * from AttemptStart"_qs), 0);
+}
+
+// Killed in the exam, the sitting then removed with its paper: the run resumes from the journal,
+// offline as well as online, and runs to its own time.
+TEST_P(SittingDrawTest, AKilledRunResumesFromTheJournalWithTheSittingGone) {
+    Publish(u"场次试卷"_qs, -1, 1, {});
+    ExamJournal journal((folder.dir / "journal.db").string());
+    {
+        ExamWindow window(folder);
+        window.mainForm.SetJournal(&journal);
+        ASSERT_EQ(LogIn(window), u"场次试卷"_qs);
+        Answer(window.mainForm, 0, 0);
+    }
+    folder.primary.Execute(u"delete from SittingUnit;\ndelete from SittingPaper;\n"
+                           u"delete from Sitting;\ndelete from Paper"_qs);
+    for (const bool online : {false, true}) {
+        ExamWindow restarted(folder);
+        restarted.mainForm.SetJournal(&journal);
+        if (!online)
+            restarted.dataModule.con1.SetConnectionString(
+                u"Provider=SQLite;Data Source=/nonexistent/x.db"_qs);
+        ASSERT_TRUE(ResumeUnfinishedExam(journal, restarted.mainForm, restarted.dataModule, 0));
+        EXPECT_EQ(platform::FromGbk(restarted.mainForm.PaperPanel->Paper.PaperTitle),
+                  u"场次试卷"_qs);
+        EXPECT_TRUE(restarted.mainForm.PaperPanel->Panels.at(0)->IsAnswered());
+        if (online)
+            restarted.mainForm.btn2Click();
+    }
+    EXPECT_EQ(Count(u"select * from Attempt where Score = 10 and Resumes = 2"_qs), 1);
+    EXPECT_EQ(Count(u"select * from AttemptStart where SittingId is not null"_qs), 1);
+}
+
+// A start row that could not be posted at the start is written, once, by the ending.
+TEST_P(SittingDrawTest, AttemptStartIsPostedAtTheStartOrElseOnceAtTheEnding) {
+    for (const bool reachableAtStart : {true, false}) {
+        folder.primary.Execute(u"delete from AttemptStart"_qs);
+        ExamWindow window(folder);
+        if (!reachableAtStart)
+            window.dataModule.con1.SetConnectionString(
+                u"Provider=SQLite;Data Source=/nonexistent/x.db"_qs);
+        window.mainForm.StartExam(0);
+        EXPECT_EQ(Count(u"select * from AttemptStart where SittingId is null and "
+                        u"Town = '安平镇' and Fac = '安平镇卫生院'"_qs),
+                  reachableAtStart ? 1 : 0);
+        window.dataModule.con1.SetConnectionString(folder.primary.ConnectionString());
+        window.mainForm.btn2Click();
+        EXPECT_EQ(Count(u"select * from AttemptStart a join Attempt t on t.Token = a.Token"_qs), 1)
+            << reachableAtStart;
+        folder.primary.Execute(u"delete from AttemptAnswer;\ndelete from Attempt"_qs);
+    }
+}
+
+TEST_P(SittingDrawTest, TheNameBoxOffersTheRosterOfTheChosenUnit) {
+    folder.primary.Execute(u"insert into Roster (Town, Fac, Name) values ('安平镇', "
+                           u"'安平镇卫生院', '张伟'), ('安平镇', '安平镇卫生院', '李娜'), "
+                           u"('安平镇', '安平镇中心小学', '王芳')"_qs);
+    ExamWindow window(folder);
+    TForm1 login(window.mainForm);
+    login.SetDataModule(&window.dataModule);
+    login.FormShow();
+    login.cbb1->setCurrentIndex(1);
+    PickUnit(login, u"安平镇卫生院"_qs);
+    const auto* names = static_cast<QStringListModel*>(login.NameCompleter->model());
+    EXPECT_EQ(names->stringList(), QStringList({u"张伟"_qs, u"李娜"_qs}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SittingDrawTest,
+                         ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         [](const auto& info) { return testsupport::BackendName(info.param); });
+
+} // namespace

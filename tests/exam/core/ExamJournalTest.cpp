@@ -3,7 +3,6 @@
 #include "tests/exam/core/JournalSql.h"
 #include "tests/support/TempDir.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -100,36 +99,3 @@ TEST(ExamJournal, DeletesOnlyEndedRunsOlderThanTheLimit) {
 }
 
 } // namespace
-
-// A journal of the last release (no sitting columns, one running run) opens, its run without
-// bytes, sitting or start row; a run drawn from a sitting keeps its bytes, NUL included.
-TEST(ExamJournal, OlderJournalsGainTheSittingColumns) {
-    testsupport::TempDir dir;
-    const std::string file = (dir / "journal.db").string();
-    std::ofstream(file, std::ios::binary).flush();
-    JournalSql(file, "create table run(id integer primary key, town text not null, unit text not "
-                     "null, name text not null, paper_path blob not null, paper_sha256 text not "
-                     "null, paper_title text not null, elapsed integer not null default 0, stage "
-                     "integer not null default 0, ending integer not null default 0, row_town "
-                     "text, row_unit text, row_name text, row_score text, row_time text, "
-                     "archived integer not null default 0, token text not null default '')");
-    JournalSql(file, "insert into run(town, unit, name, paper_path, paper_sha256, paper_title) "
-                     "values('安平镇', '安平镇卫生院', '张伟', '/p.mqe', 'ab', '试卷')");
-    ExamJournal journal(file);
-    const JournaledRun old = *journal.Run(1);
-    EXPECT_EQ(old.paperPath, "/p.mqe");
-    EXPECT_TRUE(old.paperBytes.empty());
-    EXPECT_FALSE(old.sittingId.has_value());
-    EXPECT_FALSE(old.startPosted);
-
-    JournaledRun drawn = old;
-    drawn.paperPath.clear();
-    drawn.paperBytes = std::string("\x08Tess\0arin", 10);
-    drawn.sittingId = 7;
-    const int64_t id = journal.StartRun(drawn);
-    journal.MarkStartPosted(id);
-    const JournaledRun back = *journal.Run(id);
-    EXPECT_EQ(back.paperBytes, drawn.paperBytes);
-    EXPECT_EQ(back.sittingId, 7);
-    EXPECT_TRUE(back.startPosted);
-}

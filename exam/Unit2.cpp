@@ -2,8 +2,18 @@
 
 #include "common/FuncUnit.h"
 #include "exam/AttemptTables.h"
+#include "records/db/SittingStore.h"
 
 #include <QSqlError>
+
+namespace {
+
+records::AttemptStartRow StartRow(const AttemptRecord& attempt) {
+    return {attempt.token,    attempt.sittingId,   attempt.row.town, attempt.row.unit,
+            attempt.row.name, attempt.paperSha256, attempt.startTime};
+}
+
+} // namespace
 
 TDataModule2::TDataModule2(QObject* parent, const QString& directory)
     : QObject(parent), programDirectory(directory) {
@@ -55,9 +65,9 @@ bool TDataModule2::PostAttemptStart(const AttemptRecord& start) {
     if (!*keepsAttempts || !*keepsSittings)
         return true;
     try {
-        attempttables::InsertAttemptStart(con1, start);
+        records::PostAttemptStart(con1.Database(), StartRow(start));
         return true;
-    } catch (const platform::EDatabaseError&) {
+    } catch (const records::StoreError&) {
         return false;
     }
 }
@@ -113,7 +123,7 @@ ScoreRecorder::Posted TDataModule2::PostAttempt(const AttemptRecord& attempt) {
                                        attempt.paperBytes);
         attempttables::InsertAnswers(con1, attempt);
         if (writeStart)
-            attempttables::InsertAttemptStart(con1, attempt);
+            records::PostAttemptStart(database, StartRow(attempt));
         const JournaledScoreRow& row = attempt.row;
         PostScoreFields(qry1, Utf8Text(row.town), Utf8Text(row.unit), Utf8Text(row.name),
                         Utf8Text(row.score), Utf8Text(row.time));

@@ -1,6 +1,7 @@
 #include "records/db/SittingStore.h"
 
 #include "common/FuncUnit.h"
+#include "common/InsertUnlessThere.h"
 #include "paper/uFileHandle.h"
 #include "platform/CodePage.h"
 
@@ -241,6 +242,18 @@ bool CloseSitting(const QSqlDatabase& database, long long id, const std::string&
     QSqlQuery query = Run(database, u"UPDATE Sitting SET ClosesAt = ? WHERE Id = ?"_qs,
                           {TimeValue(database, now), id});
     return query.numRowsAffected() > 0;
+}
+
+void PostAttemptStart(const QSqlDatabase& database, const AttemptStartRow& start) {
+    const QVariant sitting = start.sittingId ? QVariant(start.sittingId.value())
+                                             : QVariant(QMetaType(QMetaType::LongLong));
+    const BoundStatement insert = InsertUnlessThere(
+        database, u"AttemptStart"_qs,
+        {u"Token"_qs, u"SittingId"_qs, u"Town"_qs, u"Fac"_qs, u"Name"_qs, u"PaperSha256"_qs,
+         u"StartTime"_qs},
+        {Text(start.token), sitting, Text(start.town), Text(start.fac), Text(start.name),
+         Text(start.paperSha256), TimeValue(database, start.startTime)});
+    Run(database, insert.sql, insert.values);
 }
 
 std::vector<SittingUnit> ReadUnits(const QSqlDatabase& database) {

@@ -44,6 +44,21 @@ long long AddSitting(const QSqlDatabase& database, const NewSitting& sitting);
 // Sets the sitting's closing to the time given; false when there is no such sitting.
 bool CloseSitting(const QSqlDatabase& database, long long id, const std::string& now);
 
+// A run as it starts: its attempt's token, its sitting (none for a paper of "Exam File"), the
+// examinee, the paper and the start, local "yyyy-MM-dd HH:mm:ss". Texts are UTF-8.
+struct AttemptStartRow {
+    std::string token;
+    std::optional<long long> sittingId;
+    std::string town;
+    std::string fac;
+    std::string name;
+    std::string paperSha256;
+    std::string startTime;
+};
+// Writes the AttemptStart row unless one with its token is there: a repeat is harmless. It runs
+// in the caller's transaction, if any.
+void PostAttemptStart(const QSqlDatabase& database, const AttemptStartRow& start);
+
 // Every unit of Fac with its town, by town and unit.
 std::vector<SittingUnit> ReadUnits(const QSqlDatabase& database);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,10 @@ struct AttemptRecord {
     int32_t resumes = 0;
     int64_t awaySeconds = 0;
     std::vector<RecordedAnswer> answers;
+    // The sitting of the paper; nothing for a paper of "Exam File".
+    std::optional<int64_t> sittingId;
+    // The AttemptStart row could not be posted when the run started: the ending writes it.
+    bool startToPost = false;
 };
 
 // The Attempt table's name of an ending: "handin", "timeout" or "abandon".

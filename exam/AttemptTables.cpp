@@ -48,7 +48,7 @@ QVariant Score(const std::string& score) {
 }
 
 // Runs the statement, prepared when it has values and in one go when it has none.
-QSqlQuery Run(platform::TADOConnection& connection, const Statement& statement) {
+QSqlQuery Run(platform::TADOConnection& connection, const BoundStatement& statement) {
     QSqlQuery query(connection.Database());
     query.setForwardOnly(true);
     bool done = false;
@@ -75,13 +75,6 @@ bool Written(platform::TADOConnection& connection, QSqlQuery& query) {
     throw platform::EDatabaseError(connection.ErrorText());
 }
 
-QString Placeholders(qsizetype count) {
-    QStringList marks;
-    for (qsizetype i = 0; i < count; ++i)
-        marks << u"?"_qs;
-    return u"("_qs + marks.join(u", "_qs) + u")"_qs;
-}
-
 // The values as literals written by the driver, which knows how its server reads a backslash.
 QString Literals(const QSqlDriver& driver, const QVariantList& values) {
     QStringList literals;
@@ -95,24 +88,10 @@ QString Literals(const QSqlDriver& driver, const QVariantList& values) {
 
 } // namespace
 
-Statement InsertUnlessThere(const QSqlDatabase& database, const QString& table,
-                            const QStringList& columns, const QVariantList& values) {
-    const QString insert = u"INSERT INTO %1 (%2) VALUES %3"_qs.arg(table, columns.join(u", "_qs),
-                                                                   Placeholders(values.size()));
-    if (!IsOdbc(database))
-        return {insert + u" ON CONFLICT DO NOTHING RETURNING 1"_qs, values};
-    // The key is looked up under a lock held to the end of the transaction, so that two posts
-    // of one key cannot both find it missing.
-    return {
-        u"SET NOCOUNT ON; IF NOT EXISTS (SELECT 1 FROM %1 WITH (UPDLOCK, HOLDLOCK) WHERE "
-        u"%2 = ?) BEGIN %3; SELECT 1; END ELSE SELECT 0;"_qs.arg(table, columns.first(), insert),
-        QVariantList{values.first()} + values};
-}
-
-Statement AnswersInsert(const QSqlDatabase& database, const std::string& token,
-                        std::span<const RecordedAnswer> answers) {
+BoundStatement AnswersInsert(const QSqlDatabase& database, const std::string& token,
+                             std::span<const RecordedAnswer> answers) {
     const bool bound = IsOdbc(database);
-    Statement statement;
+    BoundStatement statement;
     QStringList rows;
     for (const RecordedAnswer& answer : answers) {
         const QVariantList row = {Utf8Text(token), answer.question, Utf8Text(answer.answer),

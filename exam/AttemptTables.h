@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/InsertUnlessThere.h"
 #include "exam/AttemptRecord.h"
 
 #include <QSqlDatabase>
@@ -24,21 +25,9 @@ void InsertPaper(platform::TADOConnection& connection, const std::string& sha256
 // All answers, one statement of many rows for each batch.
 void InsertAnswers(platform::TADOConnection& connection, const AttemptRecord& attempt);
 
-// A statement and the values bound to its "?" in order.
-struct Statement {
-    QString sql;
-    QVariantList values;
-};
-
-// The insert of one row into the table unless a row with its key (the first column) is there,
-// in the dialect of the database's driver. It answers a row holding 1 when it wrote the row;
-// when the key was there, SQL Server's batch answers 0 and the other databases no row.
-Statement InsertUnlessThere(const QSqlDatabase& database, const QString& table,
-                            const QStringList& columns, const QVariantList& values);
-
 // The insert of the answers as one statement of many rows: bound on SQL Server (which takes
 // letters past U+007F as Unicode only so), literals of the driver's own formatting elsewhere.
-Statement AnswersInsert(const QSqlDatabase& database, const std::string& token,
-                        std::span<const RecordedAnswer> answers);
+BoundStatement AnswersInsert(const QSqlDatabase& database, const std::string& token,
+                             std::span<const RecordedAnswer> answers);
 
 } // namespace attempttables

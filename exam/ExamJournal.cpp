@@ -36,15 +36,23 @@ create table if not exists answer(
 
 // Columns added to the run table of journals older than the attempt records.
 constexpr const char* AttemptColumns[][2] = {
-    {"token", "text not null default ''"},          {"start_time", "text not null default ''"},
-    {"end_time", "text not null default ''"},       {"resumes", "integer not null default 0"},
-    {"away_seconds", "integer not null default 0"}, {"last_tick", "integer not null default 0"},
-    {"paper_stored", "integer not null default 0"}, {"ended_at", "integer"}};
+    {"token", "text not null default ''"},
+    {"start_time", "text not null default ''"},
+    {"end_time", "text not null default ''"},
+    {"resumes", "integer not null default 0"},
+    {"away_seconds", "integer not null default 0"},
+    {"last_tick", "integer not null default 0"},
+    {"paper_stored", "integer not null default 0"},
+    {"ended_at", "integer"},
+    // Added with the papers drawn from sittings: their bytes, their sitting, the start row.
+    {"paper_bytes", "blob"},
+    {"sitting_id", "integer"},
+    {"start_posted", "integer not null default 0"}};
 
 constexpr const char* RunColumns =
     "select id, town, unit, name, paper_path, paper_sha256, paper_title, elapsed, stage, ending, "
     "row_town, row_unit, row_name, row_score, row_time, token, start_time, end_time, resumes, "
-    "away_seconds, last_tick, paper_stored from run where ";
+    "away_seconds, last_tick, paper_stored, paper_bytes, sitting_id, start_posted from run where ";
 
 // The journal must never be readable by another user: it names the examinee and their answers.
 void CreatePrivateFile(const std::string& file) {
@@ -198,6 +206,10 @@ std::vector<JournaledRun> ExamJournal::ReadRuns(const char* condition) const {
         run.awaySeconds = sqlite3_column_int64(row, 19);
         run.lastTick = sqlite3_column_int64(row, 20);
         run.paperStored = sqlite3_column_int(row, 21) != 0;
+        run.paperBytes = ColumnText(row, 22);
+        if (sqlite3_column_type(row, 23) != SQLITE_NULL)
+            run.sittingId = sqlite3_column_int64(row, 23);
+        run.startPosted = sqlite3_column_int(row, 24) != 0;
         ReadAnswers(run);
         runs.push_back(std::move(run));
     }
@@ -221,11 +233,15 @@ void ExamJournal::ReadAnswers(JournaledRun& run) const {
 
 int64_t ExamJournal::StartRun(const JournaledRun& run) {
     Statement insert(*this, "insert into run(town, unit, name, paper_path, paper_sha256, "
-                            "paper_title, elapsed, token, start_time, last_tick) "
-                            "values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                            "paper_title, elapsed, token, start_time, last_tick, paper_bytes, "
+                            "sitting_id) values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     insert.Bind(1, run.town).Bind(2, run.unit).Bind(3, run.name).BindBlob(4, run.paperPath);
     insert.Bind(5, run.paperSha256).Bind(6, run.paperTitle).Bind(7, run.elapsed);
     insert.Bind(8, run.token).Bind(9, run.startTime).Bind(10, run.lastTick);
+    if (!run.paperBytes.empty())
+        insert.BindBlob(11, run.paperBytes);
+    if (run.sittingId)
+        insert.Bind(12, *run.sittingId);
     insert.Run();
     return sqlite3_last_insert_rowid(db);
 }
@@ -253,6 +269,10 @@ void ExamJournal::SaveToken(int64_t run, const std::string& token) {
 
 void ExamJournal::MarkPaperStored(int64_t run) {
     Statement(*this, "update run set paper_stored = 1 where id = ?").Bind(1, run).Run();
+}
+
+void ExamJournal::MarkStartPosted(int64_t run) {
+    Statement(*this, "update run set start_posted = 1 where id = ?").Bind(1, run).Run();
 }
 
 // The row, the end and every recorded answer reach the disk together, or none of them does.

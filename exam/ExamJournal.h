@@ -49,6 +49,13 @@ struct JournaledRun {
     bool paperStored = false;
     // From the ending's recording stage on: every question as the attempt records it.
     std::vector<RecordedAnswer> recordedAnswers;
+    // The paper examined, kept whole for a paper drawn from a sitting: the run resumes from
+    // these bytes without the database. Empty for a paper of "Exam File", read from its path.
+    std::string paperBytes;
+    // The sitting the paper was drawn from; nothing for a paper of "Exam File".
+    std::optional<int64_t> sittingId;
+    // The AttemptStart row is in the database, or the database keeps none.
+    bool startPosted = false;
 };
 
 // The exam journal: a SQLite file written with synchronous FULL in write-ahead mode, so that
@@ -78,6 +85,7 @@ public:
     // The token of a run journaled before attempts were kept, given at its resume.
     void SaveToken(int64_t run, const std::string& token);
     void MarkPaperStored(int64_t run);
+    void MarkStartPosted(int64_t run);
     void BeginRecording(int64_t run, RunEnding ending, const JournaledScoreRow& row);
     // The whole attempt an ending is about to post, its answers included, in one step.
     void BeginRecording(int64_t run, const AttemptRecord& attempt);

@@ -23,10 +23,6 @@ std::string TrimmedUtf8(const QString& text) {
     return TrimText(text).toStdString();
 }
 
-QString PathText(const fs::path& path) {
-    return QFile::decodeName(path.c_str());
-}
-
 // An attempt's key: a random UUID, as "xxxxxxxx-xxxx-4xxx-yxxx-xxxxxxxxxxxx".
 std::string NewToken() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
@@ -58,6 +54,19 @@ PaperFile ReadPaperFile(const fs::path& path) {
     return paper;
 }
 
+PaperFile JournaledPaper(const JournaledRun& run) {
+    PaperFile paper;
+    if (run.paperBytes.empty()) {
+        paper = ReadPaperFile(fs::path(run.paperPath));
+    } else {
+        paper.bytes = run.paperBytes;
+        paper.sha256 = PaperSha256(paper.bytes);
+        paper.sittingId = run.sittingId;
+    }
+    paper.title = run.paperTitle;
+    return paper;
+}
+
 int64_t ExamSession::WallClock() const {
     return clock().toSecsSinceEpoch();
 }
@@ -68,6 +77,7 @@ void ExamSession::Start(const Examinee& who, const PaperFile& file) {
     examinee = who;
     paper = file;
     paperStored = false;
+    startPosted = false;
     token = NewToken();
     startTime = ScoreTimeText(clock()).toStdString();
     elapsed = resumes = 0;
@@ -80,17 +90,39 @@ void ExamSession::Start(const Examinee& who, const PaperFile& file) {
     run.paperPath = paper.path.native();
     run.paperSha256 = paper.sha256;
     run.paperTitle = paper.title;
+    // A sitting's paper is nowhere else on the desk: the journal keeps it to resume offline.
+    if (paper.sittingId)
+        run.paperBytes = paper.bytes;
+    run.sittingId = paper.sittingId;
     run.token = token;
     run.startTime = startTime;
     run.lastTick = WallClock();
     WriteJournal([&](ExamJournal& open) { runId = open.StartRun(run); });
     StorePaper();
+    PostStart();
 }
 
-void ExamSession::StorePaper() {
-    if (!recorder || recorder->KeepsAttempts() != true)
+// Best effort: what fails here the ending writes with the attempt.
+void ExamSession::PostStart() {
+    if (startPosted || !recorder)
         return;
-    paperStored = recorder->StorePaper(paper.sha256, paper.title, paper.bytes);
+    AttemptRecord start;
+    start.token = token;
+    start.row = {
+        TrimmedUtf8(examinee.town), TrimmedUtf8(examinee.unit), TrimmedUtf8(examinee.name), {}, {}};
+    start.paperSha256 = paper.sha256;
+    start.startTime = startTime;
+    start.sittingId = paper.sittingId;
+    startPosted = recorder->PostAttemptStart(start);
+    if (startPosted)
+        WriteJournal([&](ExamJournal& open) { open.MarkStartPosted(runId); });
+}
+
+// A sitting's paper was read from its Paper row: it is not sent back.
+void ExamSession::StorePaper() {
+    if (!paper.sittingId && (!recorder || recorder->KeepsAttempts() != true))
+        return;
+    paperStored = paper.sittingId || recorder->StorePaper(paper.sha256, paper.title, paper.bytes);
     if (paperStored)
         WriteJournal([&](ExamJournal& open) { open.MarkPaperStored(runId); });
 }
@@ -101,6 +133,7 @@ void ExamSession::Resume(const JournaledRun& run, const PaperFile& file) {
     examinee = {Utf8Text(run.town), Utf8Text(run.unit), Utf8Text(run.name)};
     paper = file;
     paperStored = run.paperStored;
+    startPosted = run.startPosted;
     // A run journaled before attempts were kept gets its token now, journaled before anything
     // can post it, so that a later start finds the attempt by it.
     const bool newToken = run.token.empty();
@@ -119,6 +152,7 @@ void ExamSession::Resume(const JournaledRun& run, const PaperFile& file) {
         open.BackToRunning(runId);
         open.SaveResume(runId, resumes, awaySeconds, now);
     });
+    PostStart();
 }
 
 void ExamSession::Reset() {
@@ -159,6 +193,8 @@ AttemptRecord ExamSession::MakeAttempt(RunEnding ending, const QString& score,
     attempt.resumes = resumes;
     attempt.awaySeconds = awaySeconds;
     attempt.answers = std::move(answers);
+    attempt.sittingId = paper.sittingId;
+    attempt.startToPost = !startPosted;
     return attempt;
 }
 
@@ -240,14 +276,6 @@ std::vector<int32_t> DecodeAnswer(const std::string& text) {
             answer.push_back(value);
     }
     return answer;
-}
-
-std::string PaperFingerprint(const fs::path& paper) {
-    QFile file(PathText(paper));
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
-        return {};
-    return hash.result().toHex().toStdString();
 }
 
 QString RemainingTime(int32_t seconds) {

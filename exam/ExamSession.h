@@ -18,17 +18,22 @@ struct Examinee {
     QString name;
 };
 
-// A paper file as it was examined: the bytes that were loaded, and their SHA-256 in hex.
+// A paper file as it was examined: the bytes that were loaded, and their SHA-256 in hex. A
+// paper drawn from a sitting has no path but its sitting; its bytes are journaled.
 struct PaperFile {
     std::filesystem::path path;
     std::string bytes;
     std::string sha256;
     std::string title; // UTF-8
+    std::optional<int64_t> sittingId;
 };
 
 // The bytes of a paper file with their SHA-256; the runtime's open or read error when it cannot
 // be read.
 PaperFile ReadPaperFile(const std::filesystem::path& path);
+// The paper a journaled run examines: its journaled bytes, or else its file as ReadPaperFile
+// reads it; the title as journaled.
+PaperFile JournaledPaper(const JournaledRun& run);
 
 // The run of one paper apart from its window: the examinee, the time counted, where it stands,
 // the attempt's token, and the journal that keeps it from the start of the paper until its
@@ -90,6 +95,7 @@ private:
     void Post(const AttemptRecord& attempt);
     void Freeze(const AttemptRecord& attempt);
     void StorePaper();
+    void PostStart();
     int64_t WallClock() const;
 
     ExamJournal* journal = nullptr;
@@ -101,6 +107,7 @@ private:
     Examinee examinee;
     PaperFile paper;
     bool paperStored = false;
+    bool startPosted = false;
     std::string token;
     std::string startTime;
     int32_t elapsed = 0;
@@ -117,9 +124,6 @@ void PostAttempt(ScoreRecorder& recorder, const AttemptRecord& attempt);
 // An answer as the journal keeps it ("1,0,1") and back; unreadable entries are dropped.
 std::string EncodeAnswer(const std::vector<int32_t>& answer);
 std::vector<int32_t> DecodeAnswer(const std::string& text);
-
-// The SHA-256 of a file's bytes in hex; empty when the file cannot be read.
-std::string PaperFingerprint(const std::filesystem::path& paper);
 
 // "hh:mm:ss" of a count of seconds, whole days left out.
 QString RemainingTime(int32_t seconds);

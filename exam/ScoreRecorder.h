@@ -36,6 +36,13 @@ public:
     virtual std::optional<bool> ScoreRowPosted(const JournaledScoreRow& row) = 0;
     // The secondary copy of a handed-in score; its failures are dropped.
     virtual void PostSecondCopy(const JournaledScoreRow& row) = 0;
+    // The AttemptStart row of an attempt that starts (its token, sitting, examinee, paper and
+    // start), unless it is there. True when it is in the database, or when the database keeps no
+    // such rows; false when that could not be done, for the ending to write it.
+    virtual bool PostAttemptStart(const AttemptRecord& start) {
+        static_cast<void>(start);
+        return true;
+    }
 
 protected:
     ~ScoreRecorder() = default;

@@ -28,9 +28,11 @@ AttemptRecord JournaledAttempt(const JournaledRun& run) {
     attempt.resumes = run.resumes;
     attempt.awaySeconds = run.awaySeconds;
     attempt.answers = run.recordedAnswers;
+    attempt.sittingId = run.sittingId;
+    attempt.startToPost = !run.startPosted;
     if (!run.paperStored) {
         try {
-            PaperFile paper = ReadPaperFile(fs::path(run.paperPath));
+            PaperFile paper = JournaledPaper(run);
             if (paper.sha256 == run.paperSha256)
                 attempt.paperBytes = std::move(paper.bytes);
         } catch (const std::exception&) {
@@ -96,13 +98,19 @@ QString ResumeQuestion(const JournaledRun& run, int32_t timeLimit) {
 // posted stays in its recording stage, to be completed at a later start. True when the window
 // has taken the run over.
 bool OfferResume(ExamJournal& journal, const JournaledRun& run, RecoveryWindow& window) {
-    const fs::path paper(run.paperPath);
     PaperHeader header;
     try {
-        if (PaperFingerprint(paper) != run.paperSha256)
+        PaperFile paper;
+        try {
+            paper = JournaledPaper(run);
+        } catch (const std::exception&) {
+            // A file that cannot be read is told as one that is gone, below.
+        }
+        if (paper.sha256 != run.paperSha256)
             throw platform::Exception("未完成的考试无法继续,试卷文件不存在或已被改动:" +
-                                      QFile::decodeName(paper.c_str()).toStdString());
-        TQFileHandle::ReadFileHeader(paper, header);
+                                      QFile::decodeName(run.paperPath.c_str()).toStdString());
+        std::copy_n(paper.bytes.begin(), std::min(paper.bytes.size(), PaperHeader::Size),
+                    header.Bytes.begin());
     } catch (const std::exception& error) {
         journal.Archive(run.id);
         ui::ShowException(error);

@@ -1,9 +1,11 @@
 #include "exam/Unit1.h"
 
 #include "common/FuncUnit.h"
+#include "exam/SittingDraw.h"
 #include "exam/Unit2.h"
 #include "exam/uMainform.h"
 #include "paper/uObjectHandle.h"
+#include "records/db/SittingStore.h"
 #include "ui/ErrorBox.h"
 #include "ui/Fonts.h"
 #include "ui/MessageBox.h"
@@ -11,6 +13,7 @@
 #include "ui/Skin.h"
 
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -23,6 +26,7 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QStringListModel>
 #include <QTimer>
 #include <algorithm>
 
@@ -184,6 +188,12 @@ void TForm1::CreateComponents() {
     lbl4 = CreateLabel(ClientArea, u"考生姓名"_qs, {57, 140, 48, 12});
     edt1 = new QLineEdit(ClientArea);
     edt1->setGeometry(113, 133, 145, 21);
+    NameCompleter = new QCompleter(new QStringListModel(this), this);
+    NameCompleter->setCaseSensitivity(Qt::CaseInsensitive);
+    NameCompleter->setFilterMode(Qt::MatchContains);
+    edt1->setCompleter(NameCompleter);
+    connect(cbb1, &QComboBox::currentIndexChanged, this, &TForm1::OfferRosterNames);
+    connect(cbb2, &QComboBox::currentIndexChanged, this, &TForm1::OfferRosterNames);
 
     lbl3 = CreateLabel(ClientArea, u"正在随机抽取考题，请稍后..."_qs, {80, 158, 162, 12});
     lbl3->hide();
@@ -261,6 +271,25 @@ void TForm1::FillList(QComboBox* box, const QString& sql) {
     box->setCurrentIndex(0);
 }
 
+// The roster's people of the chosen unit, as completions of the name; the name stays free. A
+// roster that cannot be read offers none: the completions are a help, never a condition.
+void TForm1::OfferRosterNames() {
+    QStringList names;
+    const QString town = TrimText(cbb1->currentText());
+    const QString unit = TrimText(cbb2->currentText());
+    if (dataModule && cbb1->currentIndex() > 0 && cbb2->currentIndex() > 0 &&
+        dataModule->KeepsSittings() == true) {
+        try {
+            for (const std::string& name : records::ReadRosterNames(
+                     dataModule->con1.Database(), town.toStdString(), unit.toStdString()))
+                names << Utf8Text(name);
+        } catch (const records::StoreError&) {
+            names.clear();
+        }
+    }
+    static_cast<QStringListModel*>(NameCompleter->model())->setStringList(names);
+}
+
 void TForm1::rzbtbtn1Click() {
     if (busy || quitRequested || !CheckEntries())
         return;
@@ -274,8 +303,19 @@ void TForm1::rzbtbtn1Click() {
     busy = true;
     rzbtbtn1->setEnabled(false);
     try {
+        const SittingDraw draw = dataModule ? DrawFromSittings(*dataModule, town, unit, this,
+                                                               *QRandomGenerator::global())
+                                            : SittingDraw{};
+        if (draw.source == SittingDraw::Source::NotChosen) {
+            busy = false;
+            rzbtbtn1->setEnabled(true);
+            return;
+        }
         HandOver(town, unit, name);
-        DrawAndStart();
+        if (draw.source == SittingDraw::Source::Sitting)
+            MainForm.StartDrawnExam(draw.paper);
+        else
+            DrawAndStart();
         lbl3->show();
         Delay(drawingPause);
         ShowDrawnPaperText(DrawnPaperText(MainForm.PaperPanel->Paper.TimeLimit));

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+class QCompleter;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -48,7 +49,8 @@ public:
 
 // The login window: the examinee chooses a town, the kind of unit and a unit from the primary
 // database and types a name; after one confirmation the window hands them to the main window,
-// draws a paper, starts it, shows a short progress text and closes. "退出" ends the program.
+// draws a paper (from a sitting open for the examinee, else from "Exam File"), starts it, shows
+// a short progress text and closes. "退出" ends the program.
 class TForm1 final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm1)
@@ -74,6 +76,8 @@ public:
     void FormShow();
     // Refills the unit list for the chosen town and kind of unit.
     void LoadUnits();
+    // Offers the roster's names of the chosen town and unit as completions of the name box.
+    void OfferRosterNames();
     // "登陆考试": checks the entries, confirms, hands over, draws and starts a paper, closes.
     void rzbtbtn1Click();
     // "退出": the program ends without showing the main window. During the pauses after the draw
@@ -96,6 +100,7 @@ public:
     TDropDownComboBox* cbb2 = nullptr;
     QLabel* lbl4 = nullptr;
     QLineEdit* edt1 = nullptr;
+    QCompleter* NameCompleter = nullptr;
     QLabel* lbl3 = nullptr;
     QPushButton* rzbtbtn1 = nullptr;
     QPushButton* rzbtbtn2 = nullptr;

@@ -2,8 +2,18 @@
 
 #include "common/FuncUnit.h"
 #include "exam/AttemptTables.h"
+#include "records/db/SittingStore.h"
 
 #include <QSqlError>
+
+namespace {
+
+records::AttemptStartRow StartRow(const AttemptRecord& attempt) {
+    return {attempt.token,    attempt.sittingId,   attempt.row.town, attempt.row.unit,
+            attempt.row.name, attempt.paperSha256, attempt.startTime};
+}
+
+} // namespace
 
 TDataModule2::TDataModule2(QObject* parent, const QString& directory)
     : QObject(parent), programDirectory(directory) {
@@ -28,6 +38,38 @@ std::optional<bool> TDataModule2::KeepsAttempts() {
         }
     }
     return keepsAttempts;
+}
+
+std::optional<bool> TDataModule2::KeepsSittings() {
+    if (keepsSittingsOf != con1.ConnectionString())
+        keepsSittings.reset();
+    if (!keepsSittings && con1.Open()) {
+        try {
+            keepsSittings = HasSittingTables(con1.Database());
+            keepsSittingsOf = con1.ConnectionString();
+        } catch (const platform::EDatabaseError&) {
+            // Unknown while the catalogue cannot be read: asked again at the next call.
+        }
+    }
+    return keepsSittings;
+}
+
+// A start row goes only where attempts are kept too, so that the ending can complete it.
+bool TDataModule2::PostAttemptStart(const AttemptRecord& start) {
+    const std::optional<bool> keepsAttempts = KeepsAttempts();
+    if (!keepsAttempts)
+        return false;
+    const std::optional<bool> keepsSittings = KeepsSittings();
+    if (!keepsSittings)
+        return false;
+    if (!*keepsAttempts || !*keepsSittings)
+        return true;
+    try {
+        records::PostAttemptStart(con1.Database(), StartRow(start));
+        return true;
+    } catch (const records::StoreError&) {
+        return false;
+    }
 }
 
 bool TDataModule2::StorePaper(const std::string& sha256, const std::string& title,
@@ -66,6 +108,8 @@ ScoreRecorder::Posted TDataModule2::PostAttempt(const AttemptRecord& attempt) {
         qry1.Close();
         throw;
     }
+    // Asked before the transaction, so that the catalogue is not read inside it.
+    const bool writeStart = attempt.startToPost && KeepsSittings() == true;
     QSqlDatabase database = con1.Database();
     try {
         if (!database.transaction())
@@ -78,6 +122,8 @@ ScoreRecorder::Posted TDataModule2::PostAttempt(const AttemptRecord& attempt) {
             attempttables::InsertPaper(con1, attempt.paperSha256, attempt.paperTitle,
                                        attempt.paperBytes);
         attempttables::InsertAnswers(con1, attempt);
+        if (writeStart)
+            records::PostAttemptStart(database, StartRow(attempt));
         const JournaledScoreRow& row = attempt.row;
         PostScoreFields(qry1, Utf8Text(row.town), Utf8Text(row.unit), Utf8Text(row.name),
                         Utf8Text(row.score), Utf8Text(row.time));

@@ -37,6 +37,9 @@ public:
     void PostScoreRow(const JournaledScoreRow& row) override;
     std::optional<bool> ScoreRowPosted(const JournaledScoreRow& row) override;
     void PostSecondCopy(const JournaledScoreRow& row) override;
+    bool PostAttemptStart(const AttemptRecord& start) override;
+    // Whether the primary database has the sitting tables; asked once, as KeepsAttempts.
+    std::optional<bool> KeepsSittings();
 
 private:
     void AppendRow(const JournaledScoreRow& row);
@@ -44,6 +47,8 @@ private:
     QString programDirectory;
     std::optional<bool> keepsAttempts;
     QString keepsAttemptsOf;
+    std::optional<bool> keepsSittings;
+    QString keepsSittingsOf;
 };
 
 // Appends one score row through the query: runs "select * from Score where id=0" with

@@ -304,7 +304,15 @@ void TMainForm::StartExam(int index) {
         throw platform::Exception("试卷文件不存在:" +
                                   QFile::decodeName(file.c_str()).toStdString());
     PaperPanel->Paper.CheckFile(file);
-    PaperFile paper = ReadPaperFile(file);
+    RunPaper(ReadPaperFile(file));
+}
+
+void TMainForm::StartDrawnExam(const PaperFile& paper) {
+    if (session.CurrentStage() == ExamSession::Stage::Idle)
+        RunPaper(paper);
+}
+
+void TMainForm::RunPaper(PaperFile paper) {
     LoadPaper(paper);
     paper.title = platform::FromGbk(PaperPanel->Paper.PaperTitle).toStdString();
     ShowExamArea();
@@ -322,12 +330,12 @@ void TMainForm::ResumeExam(const JournaledRun& run) {
     ExamineeUnit = QString::fromStdString(run.unit);
     ExamineeName = QString::fromStdString(run.name);
     SetExamineeLine(ExamineeLine(ExamineeTown, ExamineeUnit, ExamineeName));
-    PaperPanel->Paper.CheckFile(fs::path(run.paperPath));
-    PaperFile paper = ReadPaperFile(fs::path(run.paperPath));
+    if (run.paperBytes.empty())
+        PaperPanel->Paper.CheckFile(fs::path(run.paperPath));
+    const PaperFile paper = JournaledPaper(run);
     if (paper.sha256 != run.paperSha256)
         throw platform::Exception("未完成的考试无法继续,试卷文件不存在或已被改动:" +
-                                  QFile::decodeName(paper.path.c_str()).toStdString());
-    paper.title = run.paperTitle;
+                                  QFile::decodeName(run.paperPath.c_str()).toStdString());
     LoadPaper(paper);
     ShowExamArea();
     for (const auto& [question, answer] : run.answers)

@@ -78,6 +78,8 @@ public:
     // Loads PaperFiles[index] and shows the exam area; nothing for an index past the catalogue.
     // A missing file fails with "试卷文件不存在:" and the path.
     void StartExam(int index);
+    // Starts a paper drawn from a sitting, its bytes checked already; nothing while a paper runs.
+    void StartDrawnExam(const PaperFile& paper);
     void ShowExamArea();
     // Takes a journaled run over: its examinee, its paper with every answer put back, and its
     // clock from the journaled Elapsed. A run whose time is up ends by the time-out at once.
@@ -161,6 +163,8 @@ private:
     JournaledScoreRow RecordEnding(RunEnding ending, int32_t score);
     std::vector<RecordedAnswer> RecordedAnswers() const;
     void LoadPaper(const PaperFile& paper);
+    // Loads the paper, shows the exam area and starts the run.
+    void RunPaper(PaperFile paper);
     Examinee CurrentExaminee() const { return {ExamineeTown, ExamineeUnit, ExamineeName}; }
     void JournalAnswers();
     void ShowResult(int32_t score);

@@ -1,6 +1,7 @@
 #include "records/db/SittingStore.h"
 
 #include "common/FuncUnit.h"
+#include "common/InsertUnlessThere.h"
 #include "paper/uFileHandle.h"
 #include "platform/CodePage.h"
 
@@ -197,6 +198,24 @@ std::optional<StoredSitting> ReadSitting(const QSqlDatabase& database, long long
     return std::move(found.front());
 }
 
+std::vector<StoredSitting> ReadOpenSittings(const QSqlDatabase& database, const std::string& town,
+                                            const std::string& fac) {
+    const std::string now = DatabaseNow(database);
+    std::vector<StoredSitting> open = ReadSittings(database);
+    std::erase_if(open, [&](const StoredSitting& stored) {
+        return StatusAt(stored.sitting, now) != SittingStatus::Open ||
+               !Admits(stored.sitting, town, fac);
+    });
+    return open;
+}
+
+std::optional<std::string> ReadPaperBytes(const QSqlDatabase& database, const std::string& sha256) {
+    QSqlQuery query = Run(database, u"SELECT Bytes FROM Paper WHERE Sha256 = ?"_qs, {Text(sha256)});
+    if (!query.next())
+        return std::nullopt;
+    return query.value(0).toByteArray().toStdString();
+}
+
 long long AddSitting(const QSqlDatabase& database, const NewSitting& sitting) {
     return InTransaction(database, [&] {
         const long long id = InsertSittingRow(database, sitting);
@@ -227,6 +246,18 @@ bool CloseSitting(const QSqlDatabase& database, long long id, const std::string&
     return query.numRowsAffected() > 0;
 }
 
+void PostAttemptStart(const QSqlDatabase& database, const AttemptStartRow& start) {
+    const QVariant sitting = start.sittingId ? QVariant(start.sittingId.value())
+                                             : QVariant(QMetaType(QMetaType::LongLong));
+    const BoundStatement insert = InsertUnlessThere(
+        database, u"AttemptStart"_qs,
+        {u"Token"_qs, u"SittingId"_qs, u"Town"_qs, u"Fac"_qs, u"Name"_qs, u"PaperSha256"_qs,
+         u"StartTime"_qs},
+        {Text(start.token), sitting, Text(start.town), Text(start.fac), Text(start.name),
+         Text(start.paperSha256), TimeValue(database, start.startTime)});
+    Run(database, insert.sql, insert.values);
+}
+
 std::vector<SittingUnit> ReadUnits(const QSqlDatabase& database) {
     std::vector<SittingUnit> units;
     for (QSqlQuery query = Run(database, u"SELECT Belong, name FROM Fac"_qs); query.next();)
@@ -244,6 +275,17 @@ std::vector<RosterEntry> ReadRoster(const QSqlDatabase& database) {
         return std::tie(a.town, a.fac, a.name) < std::tie(b.town, b.fac, b.name);
     });
     return roster;
+}
+
+std::vector<std::string> ReadRosterNames(const QSqlDatabase& database, const std::string& town,
+                                         const std::string& fac) {
+    std::vector<std::string> names;
+    for (QSqlQuery query = Run(database, u"SELECT Name FROM Roster WHERE Town = ? AND Fac = ?"_qs,
+                               {Text(town), Text(fac)});
+         query.next();)
+        names.push_back(Utf8(query.value(0)));
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 RosterChange StoreRoster(const QSqlDatabase& database, const std::vector<RosterEntry>& entries,

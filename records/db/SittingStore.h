@@ -31,17 +31,42 @@ std::string DatabaseNow(const QSqlDatabase& database);
 // Every sitting, by opening time and id, with its units and papers.
 std::vector<StoredSitting> ReadSittings(const QSqlDatabase& database);
 std::optional<StoredSitting> ReadSitting(const QSqlDatabase& database, long long id);
+// The sittings open at the database's time now that admit the examinee of this town and unit
+// (trimmed texts), by opening time and id.
+std::vector<StoredSitting> ReadOpenSittings(const QSqlDatabase& database, const std::string& town,
+                                            const std::string& fac);
+// The bytes of the Paper row stored under the hash; nothing when there is no such row (or the
+// account may not read it).
+std::optional<std::string> ReadPaperBytes(const QSqlDatabase& database, const std::string& sha256);
 
 // Stores the sitting and each of its papers that Paper lacks; returns the new Id.
 long long AddSitting(const QSqlDatabase& database, const NewSitting& sitting);
 // Sets the sitting's closing to the time given; false when there is no such sitting.
 bool CloseSitting(const QSqlDatabase& database, long long id, const std::string& now);
 
+// A run as it starts: its attempt's token, its sitting (none for a paper of "Exam File"), the
+// examinee, the paper and the start, local "yyyy-MM-dd HH:mm:ss". Texts are UTF-8.
+struct AttemptStartRow {
+    std::string token;
+    std::optional<long long> sittingId;
+    std::string town;
+    std::string fac;
+    std::string name;
+    std::string paperSha256;
+    std::string startTime;
+};
+// Writes the AttemptStart row unless one with its token is there: a repeat is harmless. It runs
+// in the caller's transaction, if any.
+void PostAttemptStart(const QSqlDatabase& database, const AttemptStartRow& start);
+
 // Every unit of Fac with its town, by town and unit.
 std::vector<SittingUnit> ReadUnits(const QSqlDatabase& database);
 
 // The roster by town, unit and name.
 std::vector<RosterEntry> ReadRoster(const QSqlDatabase& database);
+// The names the roster lists for one unit of a town, in the order of their characters.
+std::vector<std::string> ReadRosterNames(const QSqlDatabase& database, const std::string& town,
+                                         const std::string& fac);
 // Adds the people the roster lacks and returns how many. With replace, the people of the units
 // the entries name who are not among them leave the roster first; returns also how many left.
 struct RosterChange {

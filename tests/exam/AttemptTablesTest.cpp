@@ -13,7 +13,7 @@ namespace {
 // No SQL Server runs here: its statements are checked as text, on an ODBC connection never opened.
 TEST(AttemptTables, SqlServerLooksUpTheKeyInTheBatchAndBindsEveryAnswer) {
     const QSqlDatabase odbc = QSqlDatabase::addDatabase(u"QODBC"_qs, u"statement-text"_qs);
-    const Statement paper =
+    const BoundStatement paper =
         InsertUnlessThere(odbc, u"Paper"_qs, {u"Sha256"_qs, u"Title"_qs}, {u"ab"_qs, u"试卷"_qs});
     EXPECT_EQ(paper.sql, u"SET NOCOUNT ON; IF NOT EXISTS (SELECT 1 FROM Paper WITH (UPDLOCK, "
                          u"HOLDLOCK) WHERE Sha256 = ?) BEGIN INSERT INTO Paper (Sha256, Title) "
@@ -21,7 +21,7 @@ TEST(AttemptTables, SqlServerLooksUpTheKeyInTheBatchAndBindsEveryAnswer) {
     EXPECT_EQ(paper.values, (QVariantList{u"ab"_qs, u"ab"_qs, u"试卷"_qs}));
 
     const RecordedAnswer answers[] = {{0, "A\\", 10, 10}, {1, "甲", 0, 5}};
-    const Statement rows = AnswersInsert(odbc, "t", answers);
+    const BoundStatement rows = AnswersInsert(odbc, "t", answers);
     EXPECT_EQ(rows.sql, u"INSERT INTO AttemptAnswer (Token, Question, Answer, Marks, FullMarks) "
                         u"VALUES (?, ?, ?, ?, ?), (?, ?, ?, ?, ?)");
     EXPECT_EQ(rows.values,

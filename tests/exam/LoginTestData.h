@@ -108,8 +108,9 @@ inline QStringList ScoreRows(const QString& connectionString) {
 // A program folder as exam finds it beside its executable.
 class ExamFolder final {
 public:
-    explicit ExamFolder(testsupport::Backend primaryBackend = testsupport::Backend::Sqlite)
-        : primary(primaryBackend) {
+    explicit ExamFolder(testsupport::Backend primaryBackend = testsupport::Backend::Sqlite,
+                        testsupport::Tables tables = testsupport::Tables::WithAttempts)
+        : primary(primaryBackend, tables) {
         primary.Execute(Towns);
         dir.write("DBConifg.ini",
                   (u"[DBConifg]\r\nConnectionString="_qs + primary.ConnectionString() +

@@ -181,6 +181,35 @@ TEST_P(SittingDrawTest, TheNameBoxOffersTheRosterOfTheChosenUnit) {
     EXPECT_EQ(names->stringList(), QStringList({u"张伟"_qs, u"李娜"_qs}));
 }
 
+class SittingDeskAccount : public SittingDrawTest {};
+
+// Under exam_desk on the server, a sitting not yet open is out of the desk's sight, paper and
+// all, and the paper comes from "Exam File"; the open sitting's paper is drawn and its run
+// recorded with its start.
+TEST_P(SittingDeskAccount, DrawsOnlyAnOpenSittingsPaperAndRecordsItsRun) {
+    folder.primary.ExecuteScript(testsupport::SqlFile("roles-postgresql.sql"));
+    const QString desk = folder.primary.ConnectionStringAs(u"exam_desk"_qs);
+    folder.dir.write("DBConifg.ini", (u"[DBConifg]\r\nConnectionString="_qs + desk).toStdString());
+    const long long future = Publish(u"未来试卷"_qs, 1, 2);
+    {
+        ExamWindow window(folder);
+        EXPECT_EQ(LogIn(window), u"文件试卷"_qs);
+    }
+    const QString papersOf = u"select * from Paper p join SittingPaper s on s.PaperSha256 = "
+                             u"p.Sha256 where s.SittingId = %1"_qs;
+    EXPECT_EQ(CountRows(desk, papersOf.arg(future)), 0);
+    const long long open = Publish(u"场次试卷"_qs, -1, 1);
+    EXPECT_EQ(CountRows(desk, papersOf.arg(open)), 1);
+    ExamWindow window(folder);
+    ASSERT_EQ(LogIn(window), u"场次试卷"_qs);
+    window.mainForm.btn2Click();
+    EXPECT_EQ(Count(u"select * from Attempt a join AttemptStart s on s.Token = a.Token "
+                    u"where s.SittingId is not null"_qs),
+              1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Postgres, SittingDeskAccount, ::testing::Values(Backend::Postgres));
+
 INSTANTIATE_TEST_SUITE_P(Backends, SittingDrawTest,
                          ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          [](const auto& info) { return testsupport::BackendName(info.param); });

@@ -30,11 +30,17 @@ SqliteFetchError ErrorOf(sqlite3* db) {
 
 } // namespace
 
+sqlite3* SqliteHandle(const QVariant& handle) {
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
 std::optional<SqliteFetchError> SqliteFetch::Run(const QVariant& handle, const QString& sql,
                                                  ClientCursor& cursor) {
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+    sqlite3* db = SqliteHandle(handle);
+    if (!db)
         return SqliteFetchError{SQLITE_MISUSE, u"SQLite 连接不可用。"_qs};
-    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* statement = nullptr;
     const char* tail = nullptr;

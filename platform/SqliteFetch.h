@@ -6,7 +6,13 @@
 #include <QVariant>
 #include <optional>
 
+struct sqlite3;
+
 namespace platform {
+
+// The SQLite connection behind a Qt driver's handle (QSqlDriver::handle()); null when the handle
+// is not SQLite's.
+sqlite3* SqliteHandle(const QVariant& handle);
 
 struct SqliteFetchError {
     int code = 0;

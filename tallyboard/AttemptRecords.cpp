@@ -2,6 +2,7 @@
 
 #include "common/FuncUnit.h"
 #include "platform/DatabaseQuery.h"
+#include "platform/SqliteFetch.h"
 #include "records/db/SittingStore.h"
 
 #include <QSqlDriver>
@@ -178,10 +179,9 @@ std::string_view TextColumn(sqlite3_stmt* statement, int column) {
 void ReadSqliteRows(platform::TADOConnection& connection, const QString& sql,
                     SampleBuilder& builder) {
     OpenConnection(connection);
-    const QVariant handle = connection.Database().driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+    sqlite3* db = platform::SqliteHandle(connection.Database().driver()->handle());
+    if (!db)
         throw platform::EDatabaseError(u"SQLite 连接不可用。"_qs);
-    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
     sqlite3_stmt* statement = nullptr;
     const QByteArray text = sql.toUtf8();
     auto fail = [&] {

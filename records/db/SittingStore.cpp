@@ -4,17 +4,21 @@
 #include "common/InsertUnlessThere.h"
 #include "paper/uFileHandle.h"
 #include "platform/CodePage.h"
+#include "platform/SqliteFetch.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
 #include <map>
 #include <set>
+#include <sqlite3.h>
 #include <sstream>
 #include <tuple>
+#include <unordered_map>
 
 namespace records {
 namespace {
@@ -321,7 +325,61 @@ RosterChange StoreRoster(const QSqlDatabase& database, const std::vector<RosterE
     });
 }
 
+namespace {
+
+std::string ColumnText(sqlite3_stmt* statement, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(statement, column)))
+                : std::string();
+}
+
+// On SQLite the starts are read one by one straight from the library and summed here: that
+// costs less than the sort a GROUP BY of every start by its person takes there. A server sums
+// them itself, sending a row per person rather than per start.
+std::optional<std::vector<SittingRuns>> SqliteRuns(const QSqlDatabase& database, long long id) {
+    sqlite3* db = platform::SqliteHandle(database.driver()->handle());
+    if (!db)
+        return std::nullopt;
+    const std::string sql = "SELECT s.Town, s.Fac, s.Name, a.Token IS NOT NULL, a.Score, "
+                            "s.StartTime FROM AttemptStart s LEFT JOIN Attempt a "
+                            "ON a.Token = s.Token WHERE s.SittingId = " +
+                            std::to_string(id);
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
+        throw StoreError(sqlite3_errmsg(db));
+    std::vector<SittingRuns> runs;
+    std::unordered_map<std::string, std::size_t> runsOf;
+    int status = SQLITE_OK;
+    while ((status = sqlite3_step(statement)) == SQLITE_ROW) {
+        RosterEntry person{ColumnText(statement, 0), ColumnText(statement, 1),
+                           ColumnText(statement, 2)};
+        std::string key = person.town + '\x1f' + person.fac + '\x1f' + person.name;
+        const auto [at, added] = runsOf.try_emplace(std::move(key), runs.size());
+        if (added)
+            runs.push_back({std::move(person), 0, 0, std::nullopt, {}});
+        SittingRuns& run = runs[at->second];
+        ++run.starts;
+        if (sqlite3_column_int(statement, 3) != 0) {
+            ++run.attempts;
+            if (sqlite3_column_type(statement, 4) != SQLITE_NULL) {
+                const int score = sqlite3_column_int(statement, 4);
+                run.bestScore = std::max(run.bestScore.value_or(score), score);
+            }
+        }
+        run.lastStart = std::max(run.lastStart, ColumnText(statement, 5));
+    }
+    const std::string error = status == SQLITE_DONE ? std::string() : sqlite3_errmsg(db);
+    sqlite3_finalize(statement);
+    if (!error.empty())
+        throw StoreError(error);
+    return runs;
+}
+
+} // namespace
+
 std::vector<SittingRuns> ReadSittingRuns(const QSqlDatabase& database, long long id) {
+    if (std::optional<std::vector<SittingRuns>> runs = SqliteRuns(database, id))
+        return std::move(*runs);
     std::vector<SittingRuns> runs;
     for (QSqlQuery query = Run(database,
                                u"SELECT s.Town, s.Fac, s.Name, COUNT(*), COUNT(a.Token), "

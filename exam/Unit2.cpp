@@ -26,32 +26,26 @@ void TDataModule2::ReadSecondConnectionString() {
     SetConnectionFromConfig(con2, SqlDBConfigSection, programDirectory);
 }
 
-std::optional<bool> TDataModule2::KeepsAttempts() {
-    if (keepsAttemptsOf != con1.ConnectionString())
-        keepsAttempts.reset();
-    if (!keepsAttempts && con1.Open()) {
+std::optional<bool> TDataModule2::Kept(TablesKept& tables, bool (*has)(const QSqlDatabase&)) {
+    if (tables.of != con1.ConnectionString())
+        tables.kept.reset();
+    if (!tables.kept && con1.Open()) {
         try {
-            keepsAttempts = HasAttemptTables(con1.Database());
-            keepsAttemptsOf = con1.ConnectionString();
+            tables.kept = has(con1.Database());
+            tables.of = con1.ConnectionString();
         } catch (const platform::EDatabaseError&) {
             // Unknown while the catalogue cannot be read: asked again at the next call.
         }
     }
-    return keepsAttempts;
+    return tables.kept;
+}
+
+std::optional<bool> TDataModule2::KeepsAttempts() {
+    return Kept(attemptTables, HasAttemptTables);
 }
 
 std::optional<bool> TDataModule2::KeepsSittings() {
-    if (keepsSittingsOf != con1.ConnectionString())
-        keepsSittings.reset();
-    if (!keepsSittings && con1.Open()) {
-        try {
-            keepsSittings = HasSittingTables(con1.Database());
-            keepsSittingsOf = con1.ConnectionString();
-        } catch (const platform::EDatabaseError&) {
-            // Unknown while the catalogue cannot be read: asked again at the next call.
-        }
-    }
-    return keepsSittings;
+    return Kept(sittingTables, HasSittingTables);
 }
 
 // A start row goes only where attempts are kept too, so that the ending can complete it.

@@ -45,10 +45,14 @@ private:
     void AppendRow(const JournaledScoreRow& row);
 
     QString programDirectory;
-    std::optional<bool> keepsAttempts;
-    QString keepsAttemptsOf;
-    std::optional<bool> keepsSittings;
-    QString keepsSittingsOf;
+    // What the catalogue said of some tables, and for which connection string.
+    struct TablesKept {
+        std::optional<bool> kept;
+        QString of;
+    };
+    std::optional<bool> Kept(TablesKept& tables, bool (*has)(const QSqlDatabase&));
+    TablesKept attemptTables;
+    TablesKept sittingTables;
 };
 
 // Appends one score row through the query: runs "select * from Score where id=0" with

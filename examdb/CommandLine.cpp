@@ -230,11 +230,17 @@ bool ReportedFaults(const std::vector<sheets::Fault>& faults, QTextStream& err) 
     return true;
 }
 
-int Units(const Arguments& arguments, QTextStream& out, QTextStream& err) {
+// The action of an import/export command, checked along with its file.
+QString ImportOrExport(const Arguments& arguments) {
     const QString action = arguments.words.value(1);
+    if ((action != u"import" && action != u"export") || arguments.words.value(2).isEmpty())
+        throw UsageError(u"用法：examdb %1 import|export 文件"_qs.arg(arguments.words.value(0)));
+    return action;
+}
+
+int Units(const Arguments& arguments, QTextStream& out, QTextStream& err) {
+    const QString action = ImportOrExport(arguments);
     const QString file = arguments.words.value(2);
-    if ((action != u"import" && action != u"export") || file.isEmpty())
-        throw UsageError(u"用法：examdb units import|export 文件"_qs);
     Database database(ConnectionOf(arguments, 3));
     if (action == u"export") {
         const int rows = ExportUnits(database, file);
@@ -249,10 +255,8 @@ int Units(const Arguments& arguments, QTextStream& out, QTextStream& err) {
 }
 
 int Roster(const Arguments& arguments, QTextStream& out, QTextStream& err) {
-    const QString action = arguments.words.value(1);
+    const QString action = ImportOrExport(arguments);
     const QString file = arguments.words.value(2);
-    if ((action != u"import" && action != u"export") || file.isEmpty())
-        throw UsageError(u"用法：examdb roster import|export 文件"_qs);
     Database database(ConnectionOf(arguments, 3));
     if (action == u"export") {
         out << u"已导出 %1 人到 %2\n"_qs.arg(ExportRoster(database, file)).arg(file);

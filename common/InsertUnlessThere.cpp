@@ -1,5 +1,21 @@
 #include "common/InsertUnlessThere.h"
 
+#include "common/FuncUnit.h"
+
+#include <QDateTime>
+
+bool IsOdbc(const QSqlDatabase& database) {
+    return database.driverName() == u"QODBC";
+}
+
+QVariant TimeValue(const QSqlDatabase& database, std::string_view text) {
+    if (text.empty())
+        return QVariant(QMetaType(QMetaType::QString));
+    if (IsOdbc(database))
+        return QDateTime::fromString(Utf8Text(text), u"yyyy-MM-dd HH:mm:ss"_qs);
+    return Utf8Text(text);
+}
+
 QString Placeholders(qsizetype count) {
     QStringList marks;
     for (qsizetype i = 0; i < count; ++i)
@@ -11,7 +27,7 @@ BoundStatement InsertUnlessThere(const QSqlDatabase& database, const QString& ta
                                  const QStringList& columns, const QVariantList& values) {
     const QString insert = u"INSERT INTO %1 (%2) VALUES %3"_qs.arg(table, columns.join(u", "_qs),
                                                                    Placeholders(values.size()));
-    if (database.driverName() != u"QODBC")
+    if (!IsOdbc(database))
         return {insert + u" ON CONFLICT DO NOTHING RETURNING 1"_qs, values};
     // The key is looked up under a lock held to the end of the transaction, so that two posts
     // of one key cannot both find it missing.

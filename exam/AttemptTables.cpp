@@ -3,7 +3,6 @@
 #include "common/FuncUnit.h"
 #include "platform/DatabaseConnection.h"
 
-#include <QDateTime>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -19,21 +18,8 @@ namespace {
 constexpr size_t AnswersPerStatement = 1000;
 constexpr size_t BoundAnswersPerStatement = 400;
 
-bool IsOdbc(const QSqlDatabase& database) {
-    return database.driverName() == u"QODBC";
-}
-
 QVariant Text(const std::string& text) {
     return Utf8Text(text);
-}
-
-// As text a time reaches a timestamp column unchanged; ODBC takes a date-time itself.
-QVariant Time(const QSqlDatabase& database, const std::string& text) {
-    if (text.empty())
-        return QVariant(QMetaType(QMetaType::QString));
-    if (IsOdbc(database))
-        return QDateTime::fromString(Utf8Text(text), u"yyyy-MM-dd HH:mm:ss"_qs);
-    return Text(text);
 }
 
 QVariant Score(const std::string& score) {
@@ -112,17 +98,18 @@ BoundStatement AnswersInsert(const QSqlDatabase& database, const std::string& to
 bool InsertAttempt(platform::TADOConnection& connection, const AttemptRecord& attempt) {
     const QSqlDatabase database = connection.Database();
     const JournaledScoreRow& row = attempt.row;
-    QSqlQuery query = Run(
-        connection,
-        InsertUnlessThere(database, u"Attempt"_qs,
-                          {u"Token"_qs, u"Town"_qs, u"Fac"_qs, u"Name"_qs, u"Score"_qs, u"STime"_qs,
-                           u"PaperSha256"_qs, u"StartTime"_qs, u"EndTime"_qs, u"Ending"_qs,
-                           u"Elapsed"_qs, u"Resumes"_qs, u"AwaySeconds"_qs},
-                          {Text(attempt.token), Text(row.town), Text(row.unit), Text(row.name),
-                           Score(row.score), Time(database, row.time), Text(attempt.paperSha256),
-                           Time(database, attempt.startTime), Time(database, attempt.endTime),
-                           QString::fromLatin1(EndingName(attempt.ending)), attempt.elapsed,
-                           attempt.resumes, QVariant(qlonglong(attempt.awaySeconds))}));
+    QSqlQuery query =
+        Run(connection,
+            InsertUnlessThere(database, u"Attempt"_qs,
+                              {u"Token"_qs, u"Town"_qs, u"Fac"_qs, u"Name"_qs, u"Score"_qs,
+                               u"STime"_qs, u"PaperSha256"_qs, u"StartTime"_qs, u"EndTime"_qs,
+                               u"Ending"_qs, u"Elapsed"_qs, u"Resumes"_qs, u"AwaySeconds"_qs},
+                              {Text(attempt.token), Text(row.town), Text(row.unit), Text(row.name),
+                               Score(row.score), TimeValue(database, row.time),
+                               Text(attempt.paperSha256), TimeValue(database, attempt.startTime),
+                               TimeValue(database, attempt.endTime),
+                               QString::fromLatin1(EndingName(attempt.ending)), attempt.elapsed,
+                               attempt.resumes, QVariant(qlonglong(attempt.awaySeconds))}));
     return Written(connection, query);
 }
 

@@ -11,10 +11,6 @@
 
 namespace {
 
-QString Text(const std::string& text) {
-    return Utf8Text(text);
-}
-
 // The sitting the examinee takes among those open: the only one, or the one picked.
 std::optional<records::StoredSitting> PickSitting(std::vector<records::StoredSitting> open,
                                                   QWidget* owner) {
@@ -33,7 +29,7 @@ PaperFile DrawPaper(const QSqlDatabase& database, const records::StoredSitting& 
                     QRandomGenerator& random) {
     if (stored.papers.empty())
         throw platform::Exception(
-            u"考试场次【%1】没有试卷,请联系管理员"_qs.arg(Text(stored.sitting.title))
+            u"考试场次【%1】没有试卷,请联系管理员"_qs.arg(Utf8Text(stored.sitting.title))
                 .toStdString());
     const records::StoredPaper& drawn =
         stored.papers[random.bounded(static_cast<quint32>(stored.papers.size()))];
@@ -44,13 +40,13 @@ PaperFile DrawPaper(const QSqlDatabase& database, const records::StoredSitting& 
 } // namespace
 
 QString SittingEntry(const records::Sitting& sitting) {
-    return u"%1  (%2 至 %3)"_qs.arg(Text(sitting.title), Text(sitting.opensAt),
-                                    Text(sitting.closesAt));
+    return u"%1  (%2 至 %3)"_qs.arg(Utf8Text(sitting.title), Utf8Text(sitting.opensAt),
+                                    Utf8Text(sitting.closesAt));
 }
 
 PaperFile CheckedSittingPaper(const std::optional<std::string>& bytes,
                               const records::StoredPaper& published, long long sittingId) {
-    const QString title = Text(published.title.empty() ? published.sha256 : published.title);
+    const QString title = Utf8Text(published.title.empty() ? published.sha256 : published.title);
     if (!bytes)
         throw platform::Exception(
             u"试卷【%1】无法从数据库读取,考试不能开始,请联系管理员"_qs.arg(title).toStdString());

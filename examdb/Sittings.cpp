@@ -15,10 +15,6 @@ std::string Utf8(const QString& text) {
     return text.toStdString();
 }
 
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 // Collects the faults of a request, so that all of them are told at once.
 class Faults {
 public:
@@ -122,7 +118,7 @@ int WriteTextTable(const QString& file, const QString& sheet, const records::Tex
     for (const std::vector<std::string>& cells : table) {
         QStringList row;
         for (const std::string& cell : cells)
-            row << Text(cell);
+            row << Utf8Text(cell);
         rows.push_back(row);
     }
     WriteTableFile(file, sheet, rows, widths);
@@ -143,7 +139,7 @@ long long PublishSitting(Database& database, const SittingRequest& request) {
     faults.ThrowIfAny();
     // What the options say may still make no sitting: told once they all read.
     for (const std::string& fault : records::SittingFaults(sitting))
-        faults.Add(Text(fault));
+        faults.Add(Utf8Text(fault));
     faults.ThrowIfAny();
     return StoreCall(database, u"发布场次"_qs, [&](const QSqlDatabase& connection) {
         return records::AddSitting(connection, sitting);
@@ -157,7 +153,7 @@ QString SittingList(Database& database) {
     for (const std::vector<std::string>& row : records::SittingTable(sittings, now)) {
         QStringList cells;
         for (const std::string& cell : row)
-            cells << Text(cell);
+            cells << Utf8Text(cell);
         text += cells.join(u'\t') + u'\n';
     }
     return text;
@@ -168,11 +164,11 @@ QString CloseSittingNow(Database& database, const QString& id) {
     const std::string now = StoreCall(database, u"读取时间"_qs, records::DatabaseNow);
     if (records::StatusAt(stored.sitting, now) == records::SittingStatus::Closed)
         return u"场次 %1 已于 %2 结束，未做改动"_qs.arg(stored.sitting.id)
-            .arg(Text(stored.sitting.closesAt));
+            .arg(Utf8Text(stored.sitting.closesAt));
     StoreCall(database, u"结束场次"_qs, [&](const QSqlDatabase& connection) {
         return records::CloseSitting(connection, stored.sitting.id, now);
     });
-    return u"场次 %1 已结束于 %2"_qs.arg(stored.sitting.id).arg(Text(now));
+    return u"场次 %1 已结束于 %2"_qs.arg(stored.sitting.id).arg(Utf8Text(now));
 }
 
 int WriteSittingReport(Database& database, const QString& id, const QString& file) {

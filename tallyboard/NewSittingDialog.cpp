@@ -23,10 +23,6 @@ namespace {
 
 const QString TimeFormat = u"yyyy-MM-dd HH:mm"_qs;
 
-QString Text(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string TimeText(const QDateTimeEdit* edit) {
     return edit->dateTime().toString(u"yyyy-MM-dd HH:mm:00"_qs).toStdString();
 }
@@ -64,11 +60,11 @@ TdlgNewSitting::TdlgNewSitting(const std::vector<records::SittingUnit>& units, c
     tvUnits->setHeaderLabel(u"参加的乡镇和单位（都不选：所有人）"_qs);
     QTreeWidgetItem* town = nullptr;
     for (const records::SittingUnit& unit : units) {
-        if (!town || town->text(0) != Text(unit.town)) {
-            town = new QTreeWidgetItem(tvUnits, {Text(unit.town)});
+        if (!town || town->text(0) != Utf8Text(unit.town)) {
+            town = new QTreeWidgetItem(tvUnits, {Utf8Text(unit.town)});
             town->setCheckState(0, Qt::Unchecked);
         }
-        auto* item = new QTreeWidgetItem(town, {Text(unit.fac)});
+        auto* item = new QTreeWidgetItem(town, {Utf8Text(unit.fac)});
         item->setCheckState(0, Qt::Unchecked);
     }
     lstPapers = new QListWidget(this);
@@ -104,7 +100,7 @@ void TdlgNewSitting::AddPaperFiles(const QStringList& files) {
     for (const QString& file : files) {
         try {
             records::PaperToPublish paper = records::ReadPaperToPublish(file);
-            lstPapers->addItem(Text(paper.title) + u"  ("_qs + file + u')');
+            lstPapers->addItem(Utf8Text(paper.title) + u"  ("_qs + file + u')');
             papers.push_back(std::move(paper));
         } catch (const std::exception& e) {
             ui::ShowErrorMessage(file + u"：\n"_qs + QString::fromUtf8(e.what()));

@@ -1,5 +1,6 @@
 #include "tallyboard/SittingWindow.h"
 
+#include "common/FuncUnit.h"
 #include "platform/DatabaseConnection.h"
 #include "records/db/SittingStore.h"
 #include "tallyboard/BrowseWidgets.h"
@@ -32,10 +33,6 @@ namespace {
 
 const QString Title = u"考试场次"_qs;
 constexpr qsizetype MaxNamedBars = 12;
-
-QString Text(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QTableView* ListTable(TTextTableModel* model, QWidget* parent) {
     QTableView* table = CreateFigureTable(parent);
@@ -201,7 +198,7 @@ void TfrmSittings::ShowPassRates(const records::SittingReport& report) {
     for (const records::UnitFigures& unit : report.units) {
         if (const std::optional<double> rate = PassRatePercent(unit)) {
             *bars << *rate;
-            units << Text(unit.fac);
+            units << Utf8Text(unit.fac);
         }
     }
     auto* series = new QBarSeries;
@@ -233,7 +230,7 @@ void TfrmSittings::ShowPassRates(const records::SittingReport& report) {
 bool TfrmSittings::Publish(const records::NewSitting& sitting) {
     QStringList faults;
     for (const std::string& fault : records::SittingFaults(sitting))
-        faults << Text(fault);
+        faults << Utf8Text(fault);
     if (!faults.isEmpty()) {
         ui::ShowErrorMessage(u"无法发布场次：\n"_qs + faults.join(u'\n'));
         return false;
@@ -264,7 +261,7 @@ void TfrmSittings::CloseChosen() {
     const records::Sitting& sitting = sittings[static_cast<size_t>(chosen)].sitting;
     if (ui::MessageBox(this,
                        u"确定要立即结束场次“%1”吗？结束后考生不能再开始这一场考试。"_qs.arg(
-                           Text(sitting.title)),
+                           Utf8Text(sitting.title)),
                        Title, ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES)
         return;
     const long long id = sitting.id;

@@ -1,15 +1,10 @@
 #include "tallyboard/TextTableModel.h"
 
+#include "common/FuncUnit.h"
 #include "platform/XlsWriter.h"
 #include "tallyboard/ExportFlow.h"
 
-namespace {
-
-QString Text(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
+namespace {} // namespace
 
 void TTextTableModel::SetTable(records::TextTable rows) {
     beginResetModel();
@@ -27,7 +22,7 @@ int TTextTableModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TTextTableModel::ExportValue(int row, int column) const {
     const QString text =
-        Text(table.at(static_cast<size_t>(row) + 1).at(static_cast<size_t>(column)));
+        Utf8Text(table.at(static_cast<size_t>(row) + 1).at(static_cast<size_t>(column)));
     bool number = false;
     const qlonglong value = text.toLongLong(&number);
     return number ? QVariant(value) : QVariant(text);
@@ -37,7 +32,7 @@ QVariant TTextTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
     if (role == Qt::DisplayRole)
-        return Text(
+        return Utf8Text(
             table.at(static_cast<size_t>(index.row()) + 1).at(static_cast<size_t>(index.column())));
     if (role == Qt::TextAlignmentRole &&
         ExportValue(index.row(), index.column()).typeId() == QMetaType::LongLong)
@@ -48,7 +43,7 @@ QVariant TTextTableModel::data(const QModelIndex& index, int role) const {
 QVariant TTextTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || table.empty())
         return {};
-    return Text(table.front().at(static_cast<size_t>(section)));
+    return Utf8Text(table.front().at(static_cast<size_t>(section)));
 }
 
 namespace tallyboard {

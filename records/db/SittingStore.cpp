@@ -23,16 +23,8 @@
 namespace records {
 namespace {
 
-QString Text(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string Utf8(const QVariant& value) {
     return value.toString().toStdString();
-}
-
-bool IsOdbc(const QSqlDatabase& database) {
-    return database.driverName() == u"QODBC";
 }
 
 // A timestamp column reads back as a date-time on PostgreSQL and SQL Server, as text on SQLite.
@@ -40,13 +32,6 @@ std::string TimeText(const QVariant& value) {
     if (value.metaType().id() == QMetaType::QDateTime)
         return value.toDateTime().toString(u"yyyy-MM-dd HH:mm:ss"_qs).toStdString();
     return Utf8(value);
-}
-
-// As text a time reaches a timestamp column unchanged; ODBC takes a date-time itself.
-QVariant TimeValue(const QSqlDatabase& database, const std::string& text) {
-    if (IsOdbc(database))
-        return QDateTime::fromString(Text(text), u"yyyy-MM-dd HH:mm:ss"_qs);
-    return Text(text);
 }
 
 QSqlQuery Run(const QSqlDatabase& database, const QString& sql, const QVariantList& values = {}) {
@@ -80,6 +65,11 @@ template <class Work> auto InTransaction(const QSqlDatabase& database, Work work
     }
 }
 
+// In the order of the texts' characters, whatever the database's collation.
+bool TownAndUnitBefore(const SittingUnit& a, const SittingUnit& b) {
+    return std::tie(a.town, a.fac) < std::tie(b.town, b.fac);
+}
+
 QVariant OptionalInt(const std::optional<int>& value) {
     return value ? QVariant(*value) : QVariant(QMetaType(QMetaType::Int));
 }
@@ -94,12 +84,8 @@ void ReadUnitsAndPapers(const QSqlDatabase& database, std::vector<StoredSitting>
         if (const auto found = byId.find(query.value(0).toLongLong()); found != byId.end())
             found->second->sitting.units.push_back({Utf8(query.value(1)), Utf8(query.value(2))});
     }
-    // In the order of the texts' characters, whatever the database's collation.
     for (StoredSitting& stored : sittings)
-        std::sort(stored.sitting.units.begin(), stored.sitting.units.end(),
-                  [](const SittingUnit& a, const SittingUnit& b) {
-                      return std::tie(a.town, a.fac) < std::tie(b.town, b.fac);
-                  });
+        std::sort(stored.sitting.units.begin(), stored.sitting.units.end(), TownAndUnitBefore);
     for (QSqlQuery query =
              Run(database, u"SELECT s.SittingId, s.PaperSha256, p.Title FROM SittingPaper s "
                            u"LEFT JOIN Paper p ON p.Sha256 = s.PaperSha256 "
@@ -132,12 +118,12 @@ std::vector<StoredSitting> SittingsWhere(const QSqlDatabase& database, const QSt
 }
 
 bool PaperStored(const QSqlDatabase& database, const std::string& sha256) {
-    QSqlQuery query = Run(database, u"SELECT 1 FROM Paper WHERE Sha256 = ?"_qs, {Text(sha256)});
+    QSqlQuery query = Run(database, u"SELECT 1 FROM Paper WHERE Sha256 = ?"_qs, {Utf8Text(sha256)});
     return query.next();
 }
 
 long long InsertSittingRow(const QSqlDatabase& database, const NewSitting& sitting) {
-    const QVariantList values{Text(sitting.title), TimeValue(database, sitting.opensAt),
+    const QVariantList values{Utf8Text(sitting.title), TimeValue(database, sitting.opensAt),
                               TimeValue(database, sitting.closesAt), OptionalInt(sitting.passMark)};
     // The new key comes back from the statement itself where the server can say it.
     const QString columns = u"INSERT INTO Sitting (Title, OpensAt, ClosesAt, PassMark) "_qs;
@@ -214,7 +200,8 @@ std::vector<StoredSitting> ReadOpenSittings(const QSqlDatabase& database, const 
 }
 
 std::optional<std::string> ReadPaperBytes(const QSqlDatabase& database, const std::string& sha256) {
-    QSqlQuery query = Run(database, u"SELECT Bytes FROM Paper WHERE Sha256 = ?"_qs, {Text(sha256)});
+    QSqlQuery query =
+        Run(database, u"SELECT Bytes FROM Paper WHERE Sha256 = ?"_qs, {Utf8Text(sha256)});
     if (!query.next())
         return std::nullopt;
     return query.value(0).toByteArray().toStdString();
@@ -229,16 +216,16 @@ long long AddSitting(const QSqlDatabase& database, const NewSitting& sitting) {
                 continue;
             if (!PaperStored(database, paper.sha256))
                 Run(database, u"INSERT INTO Paper (Sha256, Title, Bytes) VALUES (?, ?, ?)"_qs,
-                    {Text(paper.sha256), Text(paper.title),
+                    {Utf8Text(paper.sha256), Utf8Text(paper.title),
                      QByteArray::fromStdString(paper.bytes)});
             Run(database, u"INSERT INTO SittingPaper (SittingId, PaperSha256) VALUES (?, ?)"_qs,
-                {id, Text(paper.sha256)});
+                {id, Utf8Text(paper.sha256)});
         }
         std::set<std::pair<std::string, std::string>> admitted;
         for (const SittingUnit& unit : sitting.units) {
             if (admitted.insert({unit.town, unit.fac}).second)
                 Run(database, u"INSERT INTO SittingUnit (SittingId, Town, Fac) VALUES (?, ?, ?)"_qs,
-                    {id, Text(unit.town), Text(unit.fac)});
+                    {id, Utf8Text(unit.town), Utf8Text(unit.fac)});
         }
         return id;
     });
@@ -257,8 +244,8 @@ void PostAttemptStart(const QSqlDatabase& database, const AttemptStartRow& start
         database, u"AttemptStart"_qs,
         {u"Token"_qs, u"SittingId"_qs, u"Town"_qs, u"Fac"_qs, u"Name"_qs, u"PaperSha256"_qs,
          u"StartTime"_qs},
-        {Text(start.token), sitting, Text(start.town), Text(start.fac), Text(start.name),
-         Text(start.paperSha256), TimeValue(database, start.startTime)});
+        {Utf8Text(start.token), sitting, Utf8Text(start.town), Utf8Text(start.fac),
+         Utf8Text(start.name), Utf8Text(start.paperSha256), TimeValue(database, start.startTime)});
     Run(database, insert.sql, insert.values);
 }
 
@@ -266,9 +253,7 @@ std::vector<SittingUnit> ReadUnits(const QSqlDatabase& database) {
     std::vector<SittingUnit> units;
     for (QSqlQuery query = Run(database, u"SELECT Belong, name FROM Fac"_qs); query.next();)
         units.push_back({Utf8(query.value(0)), Utf8(query.value(1))});
-    std::sort(units.begin(), units.end(), [](const SittingUnit& a, const SittingUnit& b) {
-        return std::tie(a.town, a.fac) < std::tie(b.town, b.fac);
-    });
+    std::sort(units.begin(), units.end(), TownAndUnitBefore);
     return units;
 }
 
@@ -285,7 +270,7 @@ std::vector<std::string> ReadRosterNames(const QSqlDatabase& database, const std
                                          const std::string& fac) {
     std::vector<std::string> names;
     for (QSqlQuery query = Run(database, u"SELECT Name FROM Roster WHERE Town = ? AND Fac = ?"_qs,
-                               {Text(town), Text(fac)});
+                               {Utf8Text(town), Utf8Text(fac)});
          query.next();)
         names.push_back(Utf8(query.value(0)));
     std::sort(names.begin(), names.end());
@@ -304,11 +289,11 @@ RosterChange StoreRoster(const QSqlDatabase& database, const std::vector<RosterE
     return InTransaction(database, [&] {
         RosterChange change;
         std::set<Person> present;
-        for (const RosterEntry& entry : ReadRoster(database)) {
+        for (const RosterEntry& entry : RosterRows(database)) {
             const Person person{entry.town, entry.fac, entry.name};
             if (replace && units.count({entry.town, entry.fac}) && !wanted.count(person)) {
                 Run(database, u"DELETE FROM Roster WHERE Town = ? AND Fac = ? AND Name = ?"_qs,
-                    {Text(entry.town), Text(entry.fac), Text(entry.name)});
+                    {Utf8Text(entry.town), Utf8Text(entry.fac), Utf8Text(entry.name)});
                 ++change.removed;
             } else {
                 present.insert(person);
@@ -318,7 +303,7 @@ RosterChange StoreRoster(const QSqlDatabase& database, const std::vector<RosterE
             if (present.count({town, fac, name}))
                 continue;
             Run(database, u"INSERT INTO Roster (Town, Fac, Name) VALUES (?, ?, ?)"_qs,
-                {Text(town), Text(fac), Text(name)});
+                {Utf8Text(town), Utf8Text(fac), Utf8Text(name)});
             ++change.added;
         }
         return change;

@@ -3,6 +3,7 @@
 #include "common/FuncUnit.h"
 #include "examdb/StoreCall.h"
 #include "examdb/TableFiles.h"
+#include "examdb/Units.h"
 
 #include <QHash>
 #include <QSet>
@@ -11,14 +12,6 @@ namespace examdb {
 namespace {
 
 const QStringList RosterColumns{u"乡镇"_qs, u"单位"_qs, u"姓名"_qs};
-
-// Every unit of Fac as "town/unit".
-QSet<QString> UnitsOf(Database& database) {
-    QSet<QString> units;
-    for (QSqlQuery query = database.Run(u"SELECT Belong, name FROM Fac"_qs); query.next();)
-        units.insert(query.value(0).toString() + u'/' + query.value(1).toString());
-    return units;
-}
 
 std::string Utf8(const QString& text) {
     return text.toStdString();
@@ -29,7 +22,7 @@ std::string Utf8(const QString& text) {
 RosterImport ImportRoster(Database& database, const QString& file, bool replace) {
     const sheets::Table table = ReadTableFile(file);
     const std::vector<qsizetype> columns = ColumnsOf(file, table, RosterColumns);
-    const QSet<QString> units = UnitsOf(database);
+    const QSet<QString> units = UnitPaths(database);
     RosterImport result;
     std::vector<records::RosterEntry> entries;
     QHash<QString, int> rowOf; // the row each person was first named on

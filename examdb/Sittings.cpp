@@ -3,6 +3,7 @@
 #include "common/FuncUnit.h"
 #include "examdb/StoreCall.h"
 #include "examdb/TableFiles.h"
+#include "examdb/Units.h"
 #include "sheets/Table.h"
 
 #include <QDateTime>
@@ -55,9 +56,7 @@ std::vector<records::SittingUnit> UnitsOf(Database& database, const SittingReque
     QSet<QString> towns;
     for (QSqlQuery query = database.Run(u"SELECT name FROM town"_qs); query.next();)
         towns.insert(query.value(0).toString());
-    QSet<QString> units;
-    for (QSqlQuery query = database.Run(u"SELECT Belong, name FROM Fac"_qs); query.next();)
-        units.insert(query.value(0).toString() + u'/' + query.value(1).toString());
+    const QSet<QString> units = UnitPaths(database);
     std::vector<records::SittingUnit> admitted;
     for (const QString& given : request.units) {
         const qsizetype slash = given.indexOf(u'/');

@@ -128,6 +128,13 @@ ImportResult ImportUnits(Database& database, const QString& file) {
     return result;
 }
 
+QSet<QString> UnitPaths(Database& database) {
+    QSet<QString> units;
+    for (QSqlQuery query = database.Run(u"SELECT Belong, name FROM Fac"_qs); query.next();)
+        units.insert(query.value(0).toString() + u'/' + query.value(1).toString());
+    return units;
+}
+
 int ExportUnits(Database& database, const QString& file) {
     // Towns in their order, each with its units; units of a town the table lacks come last.
     QStringList towns;

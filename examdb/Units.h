@@ -3,6 +3,7 @@
 #include "examdb/Database.h"
 #include "sheets/Table.h"
 
+#include <QSet>
 #include <optional>
 #include <vector>
 
@@ -42,6 +43,9 @@ struct ImportResult {
 // Adds the towns and units of the file that the database lacks, in one transaction; a unit that
 // the database already holds under another town or kind is a fault of its row.
 ImportResult ImportUnits(Database& database, const QString& file);
+
+// Every unit of Fac as "town/unit", the form in which files and options name one.
+QSet<QString> UnitPaths(Database& database);
 
 // Writes every town and unit in the same form (a town without units on a row of its own), as
 // .xlsx or, for any other name, CSV in UTF-8; returns the number of rows written.

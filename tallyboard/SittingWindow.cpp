@@ -163,15 +163,14 @@ void TfrmSittings::RefreshChosen() {
                            report = records::ReadSittingReport(
                                connection.Database(), sittings[static_cast<size_t>(chosen)]);
                        });
-    const bool open = known && records::StatusAt(sittings[static_cast<size_t>(chosen)].sitting,
-                                                 now) == records::SittingStatus::Open;
-    if (!open)
+    const std::optional<records::SittingStatus> status =
+        known ? std::optional(records::StatusAt(sittings[static_cast<size_t>(chosen)].sitting, now))
+              : std::nullopt;
+    if (status != records::SittingStatus::Open)
         tmrRefresh->stop();
     else if (!tmrRefresh->isActive())
         tmrRefresh->start();
-    btnCloseSitting->setEnabled(known &&
-                                records::StatusAt(sittings[static_cast<size_t>(chosen)].sitting,
-                                                  now) != records::SittingStatus::Closed);
+    btnCloseSitting->setEnabled(status && *status != records::SittingStatus::Closed);
     ShowReport(report);
 }
 
